@@ -1,0 +1,179 @@
+#include "platform/ini_file.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cwctype>
+#include <fstream>
+#include <sstream>
+
+#include "platform/path.h"
+#include "platform/text.h"
+
+namespace platform {
+namespace {
+
+constexpr size_t npos = static_cast<size_t>(-1);
+
+std::wstring Trim(std::wstring_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && std::iswspace(s[b])) ++b;
+    while (e > b && std::iswspace(s[e - 1])) --e;
+    return std::wstring(s.substr(b, e - b));
+}
+
+bool WriteAll(int fd, const std::string& data) {
+    size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+mode_t NewFileMode() {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return 0666 & ~mask;
+}
+
+}  // namespace
+
+bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+    }
+    return true;
+}
+
+IniFile::Line IniFile::Parse(const std::wstring& raw) {
+    Line line;
+    line.raw = raw;
+    const std::wstring t = Trim(raw);
+    if (!t.empty() && t.front() == L'[') {
+        const size_t close = t.find(L']');
+        line.isSection = true;
+        line.section = Trim(std::wstring_view(t).substr(1, close == npos ? npos : close - 1));
+        return line;
+    }
+    const size_t eq = t.find(L'=');
+    if (eq != npos && eq > 0) {
+        line.isKey = true;
+        line.key = Trim(std::wstring_view(t).substr(0, eq));
+        line.value = Trim(std::wstring_view(t).substr(eq + 1));
+    }
+    return line;
+}
+
+bool IniFile::Load(const std::wstring& path) {
+    lines_.clear();
+    crlf_ = false;
+    std::ifstream in(NativePath(path), std::ios::binary);
+    if (!in) return false;
+    std::stringstream ss;
+    ss << in.rdbuf();
+    std::string bytes = ss.str();
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+    const std::wstring text = Utf8ToWide(bytes);
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find(L'\n', start);
+        if (end == npos) end = text.size();
+        std::wstring raw = text.substr(start, end - start);
+        if (!raw.empty() && raw.back() == L'\r') {
+            raw.pop_back();
+            crlf_ = true;
+        }
+        lines_.push_back(Parse(raw));
+        start = end + 1;
+    }
+    return true;
+}
+
+bool IniFile::Save(const std::wstring& path) const {
+    std::string data;
+    for (const Line& line : lines_) {
+        data += WideToUtf8(line.raw);
+        data += crlf_ ? "\r\n" : "\n";
+    }
+    const std::string target = NativePath(path);
+    std::string temp = target + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0) return false;
+    struct stat st;
+    ::fchmod(fd, ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : NewFileMode());
+    const bool written = WriteAll(fd, data) && ::fsync(fd) == 0;
+    ::close(fd);
+    if (!written || ::rename(temp.c_str(), target.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+size_t IniFile::FindSection(std::wstring_view section) const {
+    for (size_t i = 0; i < lines_.size(); ++i) {
+        if (lines_[i].isSection && EqualsNoCase(lines_[i].section, section)) return i;
+    }
+    return npos;
+}
+
+size_t IniFile::SectionEnd(size_t header) const {
+    size_t i = header + 1;
+    while (i < lines_.size() && !lines_[i].isSection) ++i;
+    return i;
+}
+
+std::optional<std::wstring> IniFile::Get(std::wstring_view section, std::wstring_view key) const {
+    const size_t header = FindSection(section);
+    if (header == npos) return std::nullopt;
+    for (size_t i = header + 1, end = SectionEnd(header); i < end; ++i) {
+        if (lines_[i].isKey && EqualsNoCase(lines_[i].key, key)) return lines_[i].value;
+    }
+    return std::nullopt;
+}
+
+void IniFile::Set(std::wstring_view section, std::wstring_view key, std::wstring_view value) {
+    const std::wstring raw = std::wstring(key) + L"=" + std::wstring(value);
+    size_t header = FindSection(section);
+    if (header == npos) {
+        // A file without a final newline may end in a blank line of ours; keep it tidy.
+        if (!lines_.empty() && lines_.back().raw.empty()) lines_.pop_back();
+        lines_.push_back(Parse(L"[" + std::wstring(section) + L"]"));
+        lines_.push_back(Parse(raw));
+        return;
+    }
+    size_t end = SectionEnd(header);
+    size_t insertAt = header + 1;
+    for (size_t i = header + 1; i < end; ++i) {
+        if (lines_[i].isKey && EqualsNoCase(lines_[i].key, key)) {
+            lines_[i] = Parse(raw);
+            return;
+        }
+        if (!Trim(lines_[i].raw).empty()) insertAt = i + 1;
+    }
+    lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), Parse(raw));
+}
+
+void IniFile::DeleteKey(std::wstring_view section, std::wstring_view key) {
+    const size_t header = FindSection(section);
+    if (header == npos) return;
+    for (size_t i = header + 1, end = SectionEnd(header); i < end; ++i) {
+        if (lines_[i].isKey && EqualsNoCase(lines_[i].key, key)) {
+            lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
+            return;
+        }
+    }
+}
+
+void IniFile::DeleteSection(std::wstring_view section) {
+    const size_t header = FindSection(section);
+    if (header == npos) return;
+    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(header),
+                 lines_.begin() + static_cast<std::ptrdiff_t>(SectionEnd(header)));
+}
+
+}  // namespace platform

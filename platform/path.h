@@ -1,0 +1,32 @@
+// File-system path helpers with the Win32 shell's names and semantics, on '/'-separated wide
+// paths. File names reach the file system as UTF-8.
+#pragma once
+
+#include <string>
+
+#include "platform/win_types.h"
+
+namespace platform {
+inline constexpr wchar_t kPathSeparator = L'/';
+// A wide path as the file system sees it.
+std::string NativePath(const std::wstring& path);
+}  // namespace platform
+
+// True when a file or folder exists at the path.
+BOOL PathFileExistsW(const wchar_t* path);
+// Removes the last component (and the separator before it, except at the root). TRUE when
+// something was removed.
+BOOL PathRemoveFileSpecW(wchar_t* path);
+// The last component of the path (a pointer into it).
+const wchar_t* PathFindFileNameW(const wchar_t* path);
+// The extension of the last component, from its last '.', or the terminating NUL when none.
+const wchar_t* PathFindExtensionW(const wchar_t* path);
+// Removes the extension of the last component in place.
+void PathRemoveExtensionW(wchar_t* path);
+// Creates one folder (no parents). The security argument of the Win32 call has no counterpart.
+BOOL CreateDirectoryW(const wchar_t* path, void* securityAttributes);
+BOOL DeleteFileW(const wchar_t* path);
+// The running executable's full path, truncated to size - 1 characters; returns its length.
+DWORD GetModuleFileNameW(void* module, wchar_t* buffer, DWORD size);
+// One diagnostic line on standard error; the program writes no log file.
+void OutputDebugStringW(const wchar_t* text);

@@ -1,0 +1,57 @@
+// What the program keeps between runs and the folders it works in: the application paths,
+// the user's choices in config.ini, the partner file and the installation's registry values.
+#pragma once
+
+#include <string>
+
+#include "platform/win_types.h"
+
+struct AppPaths {
+    std::wstring programDir;  // folder of the executable
+    std::wstring dataDir;     // per-user data folder, created when missing
+    std::wstring desktopDir;  // the user's desktop, the default output folder
+};
+
+// Fills the process-wide AppPaths from the executable's path and the shell folders.
+void InitAppPaths();
+const AppPaths& GetAppPaths();
+
+// The data folder joined with a file name.
+std::wstring DataFilePath(const std::wstring& fileName);
+
+class SettingsStore {
+public:
+    std::wstring configPath;
+    std::wstring savePath;
+    int canUpdate = 1;
+    int saveSamePath = 1;
+    int compressDpi = 300;
+
+    void Load();
+    BOOL WriteInt(const wchar_t* section, const wchar_t* key, int value);
+    void SetSaveSamePath(bool customFolderChosen);
+    void SetSavePath(const std::wstring& path);
+    void SetCompressDpiByIndex(int index);
+    void MarkInstallerReady();
+    bool IsInstallerReady();
+};
+
+SettingsStore& GetSettingsStore();
+
+struct PartnerInfo {
+    std::wstring Id = L"0";
+    std::wstring Toolbox;
+    int HideCompanyInfo = 0;
+};
+
+// Reads "oem.ini" beside the executable into the process-wide PartnerInfo.
+void LoadPartnerInfo();
+const PartnerInfo& GetPartnerInfo();
+
+inline constexpr const wchar_t* kRegistryKey = L"Software\\Brindle";
+inline constexpr int kDefaultCompressDpi = 300;
+
+std::wstring ResolveAdId(bool deriveFromInstaller);
+std::wstring GetInstalledVersion();
+bool HasInstallReportMarker();
+void ClearInstallReportMarker();

@@ -1,0 +1,73 @@
+#include <string>
+
+#include "platform/path.h"
+#include "platform/profile.h"
+#include "settings/settings.h"
+
+namespace {
+
+constexpr const wchar_t* kGeneral = L"General";
+constexpr const wchar_t* kMain = L"Main";
+
+// A resolution Ghostscript cannot use (zero, negative, or so large that rendering would
+// exhaust memory) comes from a damaged file, not from the user: fall back to the default.
+int SaneDpi(int dpi) { return dpi >= 1 && dpi <= 2400 ? dpi : kDefaultCompressDpi; }
+
+}  // namespace
+
+SettingsStore& GetSettingsStore() {
+    static SettingsStore store;
+    return store;
+}
+
+void SettingsStore::Load() {
+    configPath = DataFilePath(L"config.ini");
+    const wchar_t* ini = configPath.c_str();
+    canUpdate = static_cast<int>(GetPrivateProfileIntW(kGeneral, L"CanUpdate", 1, ini));
+    saveSamePath = static_cast<int>(GetPrivateProfileIntW(kGeneral, L"SaveSamePath", 1, ini));
+    wchar_t buffer[MAX_PATH] = {};
+    GetPrivateProfileStringW(kGeneral, L"SavePath", L"", buffer, MAX_PATH, ini);
+    savePath = buffer;
+    compressDpi = SaneDpi(static_cast<int>(
+        GetPrivateProfileIntW(kGeneral, L"CompressDPI", kDefaultCompressDpi, ini)));
+
+    if (savePath.empty()) {
+        savePath = GetAppPaths().desktopDir;
+    } else if (!PathFileExistsW(savePath.c_str())) {
+        WritePrivateProfileStringW(kGeneral, L"SavePath", L"0", ini);
+        savePath = GetAppPaths().desktopDir;
+    }
+}
+
+BOOL SettingsStore::WriteInt(const wchar_t* section, const wchar_t* key, int value) {
+    return WritePrivateProfileStringW(section, key, std::to_wstring(value).c_str(),
+                                      configPath.c_str());
+}
+
+void SettingsStore::SetSaveSamePath(bool customFolderChosen) {
+    const int value = customFolderChosen ? 0 : 1;
+    if (value == saveSamePath) return;
+    saveSamePath = value;
+    WriteInt(kGeneral, L"SaveSamePath", value);
+}
+
+void SettingsStore::SetSavePath(const std::wstring& path) {
+    if (path == savePath) return;
+    savePath = path;
+    WritePrivateProfileStringW(kGeneral, L"SavePath", path.c_str(), configPath.c_str());
+}
+
+void SettingsStore::SetCompressDpiByIndex(int index) {
+    static constexpr int kDpiByIndex[] = {72, 150, 300};
+    if (index >= 0 && index < 3) compressDpi = kDpiByIndex[index];
+    WriteInt(kGeneral, L"CompressDPI", compressDpi);
+}
+
+void SettingsStore::MarkInstallerReady() {
+    WritePrivateProfileStringW(kMain, L"HasNewInstaller", L"1", configPath.c_str());
+}
+
+bool SettingsStore::IsInstallerReady() {
+    if (GetPrivateProfileIntW(kMain, L"HasNewInstaller", 0, configPath.c_str()) == 0) return false;
+    return PathFileExistsW(DataFilePath(L"OstrelSetup.exe").c_str()) != FALSE;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <string>
+
+namespace testing_support {
+
+// A fresh folder under the system's temporary folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir();
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& path() const { return path_; }
+    std::wstring wpath() const;
+    // path() + "/" + name
+    std::string File(const std::string& name) const;
+    std::wstring WFile(const std::wstring& name) const;
+
+private:
+    std::string path_;
+};
+
+// Whole-file helpers for tests.
+std::string ReadFile(const std::string& path);
+void WriteFile(const std::string& path, const std::string& bytes);
+bool FileExists(const std::string& path);
+
+// The folder every test process uses as HOME (set by the shared test main).
+const std::string& TestHome();
+
+}  // namespace testing_support
