@@ -30,6 +30,13 @@ NewFileResult CreateNewFile(const std::wstring& path) {
     ::close(fd);
     return NewFileResult::Created;
 }
+
+bool IsWritableFolder(const std::wstring& path) {
+    struct stat st;
+    const std::string native = NativePath(path);
+    return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           ::access(native.c_str(), W_OK | X_OK) == 0;
+}
 }  // namespace platform
 
 using platform::kPathSeparator;

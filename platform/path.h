@@ -18,6 +18,8 @@ enum class NewFileResult { Created, Exists, Failed };
 // Creates an empty file that must not exist yet (CreateFileW with CREATE_NEW): a name claimed
 // this way cannot be taken by anyone else, and nothing that exists is followed or replaced.
 NewFileResult CreateNewFile(const std::wstring& path);
+// True when the folder exists and this process may create files in it.
+bool IsWritableFolder(const std::wstring& path);
 }  // namespace platform
 
 // True when a file or folder exists at the path.
