@@ -5,6 +5,7 @@
 #include <cwchar>
 
 #include "engine/ghostscript_session.h"
+#include "engine/progress_parser.h"
 #include "platform/ini_file.h"
 #include "platform/path.h"
 #include "platform/text.h"
@@ -71,6 +72,9 @@ int RunSession(GhostscriptSession& session, std::vector<std::string> arguments) 
 int OutputNotCreatableCode() {
     return gs_error_invalidfileaccess;
 }
+int NoPagesCode() {
+    return gs_error_invalidaccess;
+}
 
 std::wstring MakeOutputPath(const std::wstring& source) {
     const std::wstring stem =
@@ -124,6 +128,7 @@ CompressResult CompressFile(int row, const std::wstring& source, const std::wstr
     if (job.output.empty())
         return Failure(OutputNotCreatableCode());
     SetProgressTarget(mainWindow, row);
+    ForgetPageRange();
 
     GhostscriptSession session;
     if (!session.Open()) {
@@ -131,8 +136,10 @@ CompressResult CompressFile(int row, const std::wstring& source, const std::wstr
         return Outcome(CompressResult::Kind::InterpreterUnavailable);
     }
     const CompressOptions options{GetSettingsStore().compressDpi};
-    const int code = RunSession(session, BuildArguments(job, options));
+    int code = RunSession(session, BuildArguments(job, options));
     session.Close();
+    if (code == 0 && !PageRangeAnnounced())
+        code = NoPagesCode();
 
     if (code == 0)
         return Success(job.output);

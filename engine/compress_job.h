@@ -31,6 +31,9 @@ struct CompressResult {
 // The code of a failure in which no output file could be created in the target folder; it is
 // Ghostscript's own code for a refused file access.
 int OutputNotCreatableCode();
+// The code of a run that Ghostscript called a success although it processed no page (it could
+// not open the file); it is Ghostscript's own code for refused access.
+int NoPagesCode();
 
 // Chooses the first free name of "<folder>/<base>-new.pdf", "<folder>/<base>-new1.pdf", ... and
 // claims it by creating it empty, so no other writer can take it in between. Empty when no

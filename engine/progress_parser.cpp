@@ -1,5 +1,6 @@
 #include "engine/progress_parser.h"
 
+#include <atomic>
 #include <climits>
 #include <cstdlib>
 #include <string>
@@ -8,6 +9,8 @@
 #include "engine/ghostscript_session.h"
 
 namespace {
+
+std::atomic<bool> g_pageRangeAnnounced{false};
 
 // Cut at every single space, so two spaces in a row give an empty token; newlines stay inside.
 std::vector<std::string> SplitAtSpaces(std::string_view chunk) {
@@ -50,9 +53,17 @@ void ParseProgressOutput(std::string_view chunk) {
         if (lastToken.find('.', 1) != std::string::npos)
             lastToken.resize(lastToken.find('.'));
         const int last = DecimalValue(lastToken);
+        g_pageRangeAnnounced = true;
         Post(WM_GS_PAGERANGE,
              MAKELONG(LOWORD(static_cast<DWORD>(first)), LOWORD(static_cast<DWORD>(last))));
     } else if (tokens[0] == "Page" && tokens.size() == 2) {
         Post(WM_GS_PAGE, DecimalValue(tokens[1]));
     }
+}
+
+void ForgetPageRange() {
+    g_pageRangeAnnounced = false;
+}
+bool PageRangeAnnounced() {
+    return g_pageRangeAnnounced;
 }

@@ -14,3 +14,9 @@ inline constexpr UINT WM_GS_PAGE = WM_USER + 9;
 // Parses one chunk of the interpreter's standard output by itself and posts what it finds to
 // the progress target, only while that window is alive.
 void ParseProgressOutput(std::string_view chunk);
+
+// Whether the interpreter announced its page range since the last ForgetPageRange. Ghostscript
+// reports success for a file it could not open (a missing password, a body beyond repair) and
+// writes an empty document; such a run never announces any pages.
+void ForgetPageRange();
+bool PageRangeAnnounced();
