@@ -1,6 +1,9 @@
 // brindle-compress: compresses PDF files with the program's own engine, from the command line.
 // Each file is compressed on a worker thread exactly as the desktop program does it, and the
 // progress arrives through a real window handle as the same window messages.
+#include <qpdf/QPDF.hh>
+#include <qpdf/QPDFExc.hh>
+
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -107,6 +110,20 @@ bool LooksLikePdf(const std::wstring& path) {
     return head.find("%PDF-") != std::string::npos;
 }
 
+// Ghostscript 10.0 crashes on some wrong passwords (256-bit AES) and writes an empty document
+// for others, so the password is checked first, as the desktop program checks it when a file
+// is added. Damage other than a password is left for Ghostscript to judge.
+bool PasswordOpens(const std::wstring& path, const std::wstring& password) {
+    try {
+        QPDF pdf;
+        pdf.processFile(platform::NativePath(path).c_str(), platform::WideToAnsi(password).c_str());
+    } catch (const QPDFExc& error) {
+        return error.getErrorCode() != qpdf_e_password;
+    } catch (const std::exception&) {
+    }
+    return true;
+}
+
 std::wstring FolderOf(const std::wstring& path) {
     std::wstring folder = path;
     PathRemoveFileSpecW(folder.data());
@@ -159,6 +176,14 @@ CompressResult CompressWithProgress(int row, const std::wstring& source,
     return result;
 }
 
+const char* FailureHint(int code) {
+    if (code == NoPagesCode())
+        return " (no page could be read)";
+    if (code == OutputNotCreatableCode())
+        return " (no output file could be created)";
+    return "";
+}
+
 void PrintOutcome(const std::wstring& source, const CompressResult& result) {
     const std::string name = Narrow(source);
     switch (result.kind) {
@@ -174,7 +199,8 @@ void PrintOutcome(const std::wstring& source, const CompressResult& result) {
             break;
         }
         case CompressResult::Kind::Failure:
-            std::printf("%s: failed, Ghostscript code %d\n", name.c_str(), result.code);
+            std::printf("%s: failed, Ghostscript code %d%s\n", name.c_str(), result.code,
+                        FailureHint(result.code));
             break;
         case CompressResult::Kind::SourceMissing:
             std::printf("%s: no such file\n", name.c_str());
@@ -193,6 +219,9 @@ bool CheckSource(const std::wstring& source, const CommandLine& line) {
         std::printf("%s: no such file\n", name.c_str());
     } else if (!LooksLikePdf(source)) {
         std::printf("%s: not a PDF file\n", name.c_str());
+    } else if (!PasswordOpens(source, line.password)) {
+        std::printf("%s: %s\n", name.c_str(),
+                    line.password.empty() ? "needs a password (--password)" : "wrong password");
     } else if (!line.outDir && !platform::IsWritableFolder(FolderOf(source))) {
         std::printf("%s: cannot write into its folder %s\n", name.c_str(),
                     Narrow(FolderOf(source)).c_str());
