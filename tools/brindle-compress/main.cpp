@@ -8,7 +8,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -96,16 +95,6 @@ std::optional<CommandLine> ParseCommandLine(int argc, char** argv) {
 
 std::string Narrow(const std::wstring& text) {
     return platform::WideToUtf8(text);
-}
-
-// A PDF announces itself with "%PDF-" near its start; readers accept it within the first
-// kilobyte.
-bool LooksLikePdf(const std::wstring& path) {
-    std::ifstream in(platform::NativePath(path), std::ios::binary);
-    std::string head(1024, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<size_t>(in.gcount()));
-    return head.find("%PDF-") != std::string::npos;
 }
 
 // Ghostscript 10.0 crashes on some wrong passwords (256-bit AES) and writes an empty document
