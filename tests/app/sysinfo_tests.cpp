@@ -47,15 +47,6 @@ TEST(SystemInfo, OsReleasePrettyNameIsUnquoted) {
     EXPECT_EQ(platform::ParseOsPrettyName("NAME=Debian\n"), "");
 }
 
-TEST(SystemInfo, OsNameIsCutToTheBuffer) {
-    wchar_t full[260] = {};
-    if (!GetOsName(full, 260))
-        GTEST_SKIP() << "this machine has no os-release name";
-    wchar_t small[5] = {L'x', L'x', L'x', L'x', L'x'};
-    EXPECT_TRUE(GetOsName(small, 5));
-    EXPECT_EQ(std::wstring(small), std::wstring(full).substr(0, 4));
-}
-
 TEST(SystemInfo, IdentifySerialTakesWords10To19HighByteFirst) {
     platform::IdentifyWords words{};
     words[9] = 0x5858;  // outside the serial

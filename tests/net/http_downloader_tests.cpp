@@ -184,15 +184,4 @@ TEST_F(Downloader, RefusesTargetsAndUrlsThatDoNotFitBeforeFetching) {
     EXPECT_EQ(server.Requests().size(), 1u);
 }
 
-TEST_F(Downloader, WorksWithoutACallback) {
-    TestHttpServer server([](HttpConnection& c, const HttpRequest& r) {
-        c.SendResponse(r.path == "/ok" ? 200 : 404, "payload");
-    });
-    HttpDownloader downloader;
-    EXPECT_EQ(downloader.DownloadFile(server.Url("/ok"), dir.WFile(L"a.exe"), CREATE_ALWAYS), S_OK);
-    EXPECT_EQ(ReadFile(dir.File("a.exe")), "payload");
-    EXPECT_EQ(downloader.DownloadFile(server.Url("/no"), dir.WFile(L"b.exe"), CREATE_ALWAYS),
-              E_FAIL);
-}
-
 }  // namespace
