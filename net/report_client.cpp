@@ -74,7 +74,7 @@ std::string ReportClient::BuildReportJson(int typeId) const {
     report["OsBit"] = osBit_;
     report["TypeId"] = typeId;
     report["Version"] = version_;
-    return Json::writeString(Json::StreamWriterBuilder(), report);
+    return Json::StyledWriter().write(report);
 }
 
 bool ReportClient::SendActionReport(int typeId) {
