@@ -39,8 +39,8 @@ class SelfSignedTlsServer {
         const std::string cert = dir.File("cert.pem");
         const std::string key = dir.File("key.pem");
         const std::string make =
-            "openssl req -x509 -newkey rsa:2048 -nodes -days 1 -subj "
-            "/CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout " +
+            "openssl req -x509 -newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes -days 1 "
+            "-subj /CN=127.0.0.1 -addext subjectAltName=IP:127.0.0.1 -keyout " +
             key + " -out " + cert + " >/dev/null 2>&1";
         if (std::system(make.c_str()) != 0)
             return;
@@ -51,7 +51,7 @@ class SelfSignedTlsServer {
                      cert.c_str(), "-key", key.c_str(), "-www", "-quiet", nullptr);
             ::_exit(127);
         }
-        for (int i = 0; i < 100 && !Accepts(port_); ++i)
+        for (int i = 0; i < 200 && !Accepts(port_); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
     }
     ~SelfSignedTlsServer() {
