@@ -1,6 +1,7 @@
 #include "platform/structured_storage.h"
 
 #include <fcntl.h>
+#include <gsf/gsf-infile-impl.h>
 #include <gsf/gsf.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -178,7 +179,7 @@ class ReadStorage final : public IStorage {
         const int index = FindChild(name);
         if (index < 0)
             return STG_E_FILENOTFOUND;
-        GsfPtr<GsfInput> child(gsf_infile_child_by_index(root_.get(), index));
+        GsfPtr<GsfInput> child(ChildByIndex(index));
         if (!child)
             return STG_E_DOCFILECORRUPT;
         if (GSF_IS_INFILE(child.get()) && gsf_infile_num_children(GSF_INFILE(child.get())) >= 0)
@@ -206,6 +207,16 @@ class ReadStorage final : public IStorage {
                 return i;
         }
         return -1;
+    }
+
+    // gsf_infile_child_by_index prints its failures on standard error through GLib's default
+    // log domain; the class function gives the same child and hands the error back instead.
+    GsfInput* ChildByIndex(int index) const {
+        auto* infileClass = G_TYPE_INSTANCE_GET_CLASS(root_.get(), GSF_INFILE_TYPE, GsfInfileClass);
+        GError* error = nullptr;
+        GsfInput* child = infileClass->child_by_index(root_.get(), index, &error);
+        g_clear_error(&error);
+        return child;
     }
 
     int fd_;
