@@ -4,6 +4,8 @@
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
+#include <sys/stat.h>
+
 #include <climits>
 #include <exception>
 #include <string>
@@ -20,8 +22,16 @@ struct OpenOutcome {
     bool encrypted = false;
 };
 
+// Devices and pipes could block or never end; only regular files are documents.
+bool IsRegularFile(const char* utf8Path) {
+    struct stat st;
+    return ::stat(utf8Path, &st) == 0 && S_ISREG(st.st_mode);
+}
+
 OpenOutcome OpenDocument(const char* utf8Path, const std::string& password) {
     OpenOutcome outcome;
+    if (!IsRegularFile(utf8Path))
+        return outcome;
     try {
         QPDF pdf;
         // Warnings about repaired damage would go to the program's standard error otherwise.

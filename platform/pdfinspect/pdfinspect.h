@@ -19,14 +19,16 @@ extern "C" {
 //   > 0  it opened; the number of pages;
 //     0  it opened but has no pages;
 //    -1  it cannot be opened with that password, and also: utf8Path is null, the file is
-//        missing or unreadable, it is not a PDF, or it is damaged beyond repair.
+//        missing or unreadable, it is not a regular file (a folder, device or pipe), it is
+//        not a PDF, or it is damaged beyond repair.
 // A document protected only by an owner password opens with any password, wrong ones included,
 // as every PDF reader opens it without asking.
 PDFINSPECT_API int PDFCountPages(const char* utf8Path, const char* password);
 
 // Non-zero when the document at utf8Path is encrypted (with an open password or an owner
 // password only). Zero when it is not encrypted, and also when utf8Path is null, the file is
-// missing or unreadable, it is not a PDF, or it is damaged beyond repair.
+// missing or unreadable, it is not a regular file, it is not a PDF, or it is damaged beyond
+// repair.
 PDFINSPECT_API unsigned char IsPDFEncrypt(const char* utf8Path);
 
 }  // extern "C"

@@ -1,5 +1,6 @@
 // PDF inspection through the shared library's exported functions, on files qpdf encrypted.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include "engine/pdf_inspection.h"
 #include "platform/pdfinspect/pdfinspect.h"
@@ -61,6 +62,11 @@ TEST_F(PdfInspectionTest, AnswersMinusOneForEveryDocumentThatDoesNotOpen) {
     EXPECT_EQ(PDFCountPages(notPdf.c_str(), ""), -1);
     EXPECT_EQ(PDFCountPages(damaged.c_str(), ""), -1);
     EXPECT_EQ(PDFCountPages(dir.path().c_str(), ""), -1);
+    // A pipe nobody writes to would block a reader for ever.
+    const std::string pipe = dir.File("pipe.pdf");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(PDFCountPages(pipe.c_str(), ""), -1);
+    EXPECT_EQ(IsPDFEncrypt(pipe.c_str()), 0);
     EXPECT_EQ(PDFCountPages(nullptr, ""), -1);
 }
 
