@@ -5,7 +5,6 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <signal.h>
-#include <sys/uio.h>
 #include <sys/utsname.h>
 #include <time.h>
 #include <unistd.h>
@@ -14,6 +13,8 @@
 #include <cerrno>
 #include <cstring>
 #include <initializer_list>
+
+#include "platform/signal_safe.h"
 
 namespace {
 
@@ -154,12 +155,6 @@ char g_line[kMaxLine];
 char16_t g_utf16[kMaxLine];
 BYTE g_copyBuffer[16 * 1024];
 
-bool ReadOwnMemory(uint64_t address, void* out, std::size_t size) {
-    iovec local{out, size};
-    iovec remote{reinterpret_cast<void*>(address), size};
-    return ::process_vm_readv(::getpid(), &local, 1, &remote, 1, 0) == static_cast<ssize_t>(size);
-}
-
 // UTF-8 (file names, uname text) to the UTF-16 of MINIDUMP_STRING, into g_utf16; returns
 // the number of code units. Malformed bytes become U+FFFD.
 std::size_t ToUtf16(const char* text) {
@@ -225,7 +220,7 @@ class DumpFile {
     void WriteMemory(uint64_t start, uint64_t size) {
         while (size > 0) {
             const std::size_t chunk = std::min<uint64_t>(size, sizeof g_copyBuffer);
-            if (!ReadOwnMemory(start, g_copyBuffer, chunk))
+            if (!platform::ReadOwnMemory(start, g_copyBuffer, chunk))
                 std::memset(g_copyBuffer, 0, chunk);
             Write(g_copyBuffer, chunk);
             start += chunk;
@@ -358,14 +353,15 @@ void FindBuildId(const BYTE* notes, std::size_t size, Module* module) {
 // False when the mapping at the module's base is not an ELF file (fonts, locale archives).
 bool ReadElfIdentity(Module* module) {
     Elf64_Ehdr header;
-    if (!ReadOwnMemory(module->base, &header, sizeof header) ||
+    if (!platform::ReadOwnMemory(module->base, &header, sizeof header) ||
         std::memcmp(header.e_ident, ELFMAG, SELFMAG) != 0)
         return false;
     module->buildIdSize = 0;
     Elf64_Phdr programHeaders[kMaxProgramHeaders];
     const std::size_t count = std::min<std::size_t>(header.e_phnum, kMaxProgramHeaders);
     if (header.e_phentsize != sizeof(Elf64_Phdr) ||
-        !ReadOwnMemory(module->base + header.e_phoff, programHeaders, count * sizeof(Elf64_Phdr)))
+        !platform::ReadOwnMemory(module->base + header.e_phoff, programHeaders,
+                                 count * sizeof(Elf64_Phdr)))
         return true;
     // The base maps file offset 0; the first loadable segment says which address that is.
     uint64_t loadBias = module->base;
@@ -380,7 +376,7 @@ bool ReadElfIdentity(Module* module) {
             continue;
         BYTE notes[kMaxNotes];
         const std::size_t size = std::min<std::size_t>(programHeaders[i].p_filesz, kMaxNotes);
-        if (ReadOwnMemory(loadBias + programHeaders[i].p_vaddr, notes, size))
+        if (platform::ReadOwnMemory(loadBias + programHeaders[i].p_vaddr, notes, size))
             FindBuildId(notes, size, module);
     }
     return true;

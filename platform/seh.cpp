@@ -2,7 +2,6 @@
 
 #include <signal.h>
 #include <sys/mman.h>
-#include <sys/uio.h>
 #include <ucontext.h>
 #include <unistd.h>
 
@@ -11,13 +10,13 @@
 #include <exception>
 #include <mutex>
 
+#include "platform/signal_safe.h"
+
 namespace {
 
 constexpr int kFatalSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP, SIGABRT};
 // Room for the filter and the dump writer, whose large buffers are static.
 constexpr std::size_t kAlternateStackSize = 64 * 1024;
-// What the x86-64 ABI lets a function keep below its stack pointer.
-constexpr std::uint64_t kRedZone = 128;
 
 // A fault as the filter and the translator see it, with the signal that ends the process
 // when nobody handles it.
@@ -74,14 +73,6 @@ class AlternateSignalStack {
 // A fault that overflowed the stack leaves no stack to run the handler on.
 void EnsureAlternateSignalStack() {
     static thread_local AlternateSignalStack stack;
-}
-
-bool AccessOwnMemory(std::uint64_t address, void* local, std::size_t size, bool write) {
-    iovec localVec{local, size};
-    iovec remoteVec{reinterpret_cast<void*>(address), size};
-    const ssize_t done = write ? ::process_vm_writev(::getpid(), &localVec, 1, &remoteVec, 1, 0)
-                               : ::process_vm_readv(::getpid(), &localVec, 1, &remoteVec, 1, 0);
-    return done == static_cast<ssize_t>(size);
 }
 
 DWORD FloatingPointCode(int siCode) {
@@ -283,10 +274,10 @@ bool ResumeInTranslator(ucontext_t* uc, const Fault& fault) {
     greg_t* g = uc->uc_mcontext.gregs;
     // One byte into the faulting instruction: the unwinder subtracts one from return
     // addresses, and so looks up the faulting instruction itself in the exception tables.
-    std::uint64_t returnAddress =
+    const std::uint64_t returnAddress =
         reinterpret_cast<std::uint64_t>(fault.record.ExceptionAddress) + 1;
     const std::uint64_t slot = static_cast<std::uint64_t>(g[REG_RSP]) - sizeof returnAddress;
-    if (!AccessOwnMemory(slot, &returnAddress, sizeof returnAddress, true))
+    if (!platform::WriteOwnMemory(slot, &returnAddress, sizeof returnAddress))
         return false;
     t_pendingFault = fault;
     g[REG_RSP] = static_cast<greg_t>(slot);

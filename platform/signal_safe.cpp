@@ -1,6 +1,7 @@
 #include "platform/signal_safe.h"
 
 #include <fcntl.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -112,6 +113,14 @@ bool RunMessageBoxHelper(const char* text, const char* caption) {
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
+bool AccessOwnMemory(std::uint64_t address, void* local, std::size_t size, bool write) {
+    iovec localVec{local, size};
+    iovec remoteVec{reinterpret_cast<void*>(address), size};
+    const ssize_t done = write ? ::process_vm_writev(::getpid(), &localVec, 1, &remoteVec, 1, 0)
+                               : ::process_vm_readv(::getpid(), &localVec, 1, &remoteVec, 1, 0);
+    return done == static_cast<ssize_t>(size);
+}
+
 void WriteText(int file, const char* text) {
     std::size_t left = std::strlen(text);
     while (left > 0) {
@@ -156,6 +165,14 @@ bool AppendUtf8(char* out, std::size_t size, const wchar_t* text) {
         end = EncodeUtf8(ValidCodePoint(*p), end);
     *end = '\0';
     return true;
+}
+
+bool ReadOwnMemory(std::uint64_t address, void* out, std::size_t size) {
+    return AccessOwnMemory(address, out, size, false);
+}
+
+bool WriteOwnMemory(std::uint64_t address, const void* data, std::size_t size) {
+    return AccessOwnMemory(address, const_cast<void*>(data), size, true);
 }
 
 int CreateFileAlways(const char* nativePath) {

@@ -16,6 +16,11 @@ void FormatHex(char* out, std::size_t size, const char* format,
 // out. False, leaving out unchanged, when the result would not fit in size bytes.
 bool AppendUtf8(char* out, std::size_t size, const wchar_t* text);
 
+// This process's memory through process_vm_readv/writev: an unmapped or protected address
+// fails instead of faulting.
+bool ReadOwnMemory(std::uint64_t address, void* out, std::size_t size);
+bool WriteOwnMemory(std::uint64_t address, const void* data, std::size_t size);
+
 // Creates the file, or empties an existing one, for writing; -1 on failure.
 int CreateFileAlways(const char* nativePath);
 void CloseFile(int file);

@@ -16,32 +16,10 @@
 #include <thread>
 #include <vector>
 
+#include "tests/crash-probe/faults.h"
 #include "tests/support/temp_dir.h"
 
 extern char** environ;
-
-// Outside the anonymous namespace: a closed class hierarchy would let the compiler call
-// Square::Area directly instead of the pure Shape::Area.
-class Shape {
-  public:
-    Shape();
-    virtual ~Shape() = default;
-    virtual int Area() const = 0;
-};
-
-__attribute__((noipa)) int AreaOf(const Shape* shape) {
-    return shape->Area();
-}
-
-Shape::Shape() {
-    const Shape* volatile self = this;
-    AreaOf(self);
-}
-
-class Square : public Shape {
-  public:
-    int Area() const override { return 1; }
-};
 
 namespace {
 
@@ -62,11 +40,6 @@ __attribute__((noipa)) void WriteThroughNullWithCleanup() {
     CountsDestruction guard;
     volatile int* volatile target = nullptr;
     *target = 1;
-}
-
-__attribute__((noipa)) int DivideByZero() {
-    volatile int divisor = 0;
-    return 7 / divisor;
 }
 
 TEST(CrashHandlerTest, FaultsOnATranslatingThreadAreCaughtThereAndTheThreadRunsOn) {

@@ -16,44 +16,9 @@
 #include "platform/path.h"
 #include "platform/text.h"
 #include "settings/settings.h"
-
-// Outside the anonymous namespace: a closed class hierarchy would let the compiler call
-// Square::Area directly.
-class Shape {
-  public:
-    Shape();
-    virtual ~Shape() = default;
-    virtual int Area() const = 0;
-};
-
-__attribute__((noipa)) int AreaOf(const Shape* shape) {
-    return shape->Area();
-}
-
-// While Shape is being constructed the object is a Shape, whose Area is pure.
-Shape::Shape() {
-    const Shape* volatile self = this;
-    AreaOf(self);
-}
-
-class Square : public Shape {
-  public:
-    int Area() const override { return 1; }
-};
+#include "tests/crash-probe/faults.h"
 
 namespace {
-
-// noipa: the compiler must neither see through these nor fold the faults away.
-__attribute__((noipa)) void WriteThroughNull() {
-    volatile int* volatile target = nullptr;
-    *target = 1;
-}
-
-__attribute__((noipa)) int DivideByZero() {
-    volatile int numerator = 1;
-    volatile int divisor = 0;
-    return numerator / divisor;
-}
 
 void PrintFaultFunction(const void* function) {
     std::printf("fault-function=%" PRIxPTR "\n", reinterpret_cast<std::uintptr_t>(function));

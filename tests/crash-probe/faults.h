@@ -1,0 +1,38 @@
+// Faults for the crash-handling tests, written so that the compiler can neither see through
+// them (noipa) nor fold them away (volatile).
+#pragma once
+
+__attribute__((noipa)) inline void WriteThroughNull() {
+    volatile int* volatile target = nullptr;
+    *target = 1;
+}
+
+__attribute__((noipa)) inline int DivideByZero() {
+    volatile int numerator = 1;
+    volatile int divisor = 0;
+    return numerator / divisor;
+}
+
+// Not in an anonymous namespace: a closed class hierarchy would let the compiler call
+// Square::Area directly instead of the pure Shape::Area.
+class Shape {
+  public:
+    Shape();
+    virtual ~Shape() = default;
+    virtual int Area() const = 0;
+};
+
+__attribute__((noipa)) inline int AreaOf(const Shape* shape) {
+    return shape->Area();
+}
+
+// While Shape is being constructed the object is a Shape, whose Area is pure.
+inline Shape::Shape() {
+    const Shape* volatile self = this;
+    AreaOf(self);
+}
+
+class Square : public Shape {
+  public:
+    int Area() const override { return 1; }
+};
