@@ -43,6 +43,9 @@ constexpr std::size_t kMaxBuildId = 64;
 constexpr std::size_t kMaxProgramHeaders = 64;
 constexpr std::size_t kMaxNotes = 2048;
 constexpr uint64_t kMaxStack = 256 * 1024;
+// How far below its stack a thread's stack pointer can be after an overflow: Linux keeps a
+// gap of 256 pages under a growing stack.
+constexpr uint64_t kMaxGuardGap = 1024 * 1024;
 // What the x86-64 ABI lets a function keep below its stack pointer.
 constexpr uint64_t kRedZone = 128;
 
@@ -150,6 +153,9 @@ Module g_modules[kMaxModules];
 std::size_t g_moduleCount;
 char g_pathPool[kPathPoolSize];
 std::size_t g_pathPoolUsed;
+// The mapping that holds the faulting stack pointer or, when an overflow left the pointer in
+// the guard gap, the stack just above it.
+uint64_t g_stackMappingStart;
 uint64_t g_stackMappingEnd;
 char g_line[kMaxLine];
 char16_t g_utf16[kMaxLine];
@@ -405,7 +411,7 @@ const char* PathOf(const Module& module) {
 void ScanMappings(uint64_t stackPointer) {
     g_moduleCount = 0;
     g_pathPoolUsed = 0;
-    g_stackMappingEnd = 0;
+    g_stackMappingStart = g_stackMappingEnd = 0;
     const int maps = ::open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
     if (maps < 0)
         return;
@@ -414,8 +420,13 @@ void ScanMappings(uint64_t stackPointer) {
     while (reader.Next(g_line, sizeof g_line)) {
         if (!ParseMapping(g_line, &mapping))
             continue;
-        if (mapping.start <= stackPointer && stackPointer < mapping.end)
+        // The lines come in address order: the first mapping that ends above the stack
+        // pointer holds it or lies just above it.
+        if (g_stackMappingEnd == 0 && stackPointer < mapping.end &&
+            (mapping.start <= stackPointer || mapping.start - stackPointer <= kMaxGuardGap)) {
+            g_stackMappingStart = mapping.start;
             g_stackMappingEnd = mapping.end;
+        }
         if (mapping.path[0] != '/')
             continue;
         Module* last = g_moduleCount > 0 ? &g_modules[g_moduleCount - 1] : nullptr;
@@ -434,11 +445,13 @@ struct StackRange {
     uint64_t size;
 };
 
-// From just below the stack pointer (the red zone) towards the stack's base, capped.
+// From just below the stack pointer (the red zone) towards the stack's base, capped; never
+// below the mapping, whose first page would otherwise read as zeros.
 StackRange FaultingStack(uint64_t stackPointer) {
-    if (g_stackMappingEnd == 0 || stackPointer < kRedZone)
+    if (g_stackMappingEnd == 0)
         return {0, 0};
-    const uint64_t start = stackPointer - kRedZone;
+    const uint64_t redZone = stackPointer > kRedZone ? stackPointer - kRedZone : 0;
+    const uint64_t start = std::max(redZone, g_stackMappingStart);
     return {start, std::min(g_stackMappingEnd - start, kMaxStack)};
 }
 

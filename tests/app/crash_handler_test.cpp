@@ -264,8 +264,8 @@ struct Crash {
 };
 
 constexpr Crash kCrashes[] = {
-    {"segv", SIGSEGV, 0xC0000005, true},
-    {"divide", SIGFPE, 0xC0000094, true},
+    {"segv", SIGSEGV, 0xC0000005, true},       {"divide", SIGFPE, 0xC0000094, true},
+    {"overflow", SIGSEGV, 0xC0000005, true},    // needs the alternate signal stack
     {"pure-call", SIGABRT, 0xE06D7363, false},  // the int 1 thrown by PureCallHandler
     {"terminate", SIGABRT, 0xC0000409, false},
 };

@@ -5,6 +5,7 @@
 //   pure-call    a pure virtual call from a constructor
 //   terminate    std::terminate without an exception
 //   divide       integer division by zero
+//   overflow     endless recursion on the main thread
 // Before faulting it prints "fault-function=<hex>", the address of the function that faults.
 #include <cinttypes>
 #include <cstdio>
@@ -63,11 +64,15 @@ int RunProbe(const char* fault) {
         Square square;
     } else if (std::strcmp(fault, "terminate") == 0) {
         std::terminate();
+    } else if (std::strcmp(fault, "overflow") == 0) {
+        PrintFaultFunction(reinterpret_cast<const void*>(&Recurse));
+        return Recurse(0);
     } else if (std::strcmp(fault, "divide") == 0) {
         PrintFaultFunction(reinterpret_cast<const void*>(&DivideByZero));
         return DivideByZero();
     }
-    std::fprintf(stderr, "usage: crash-probe segv|thread-segv|pure-call|terminate|divide\n");
+    std::fprintf(stderr,
+                 "usage: crash-probe segv|thread-segv|pure-call|terminate|divide|overflow\n");
     return 2;
 }
 

@@ -36,3 +36,15 @@ class Square : public Shape {
   public:
     int Area() const override { return 1; }
 };
+
+// Never set: keeps the compiler from calling the recursion below infinite.
+inline volatile bool g_stopRecursion = false;
+
+// Overflows the stack; the crash handler must run on its alternate stack.
+__attribute__((noipa)) inline int Recurse(int depth) {
+    volatile char frame[1024];
+    frame[0] = static_cast<char>(depth);
+    if (g_stopRecursion)
+        return frame[0];
+    return Recurse(depth + 1) + frame[0];
+}
