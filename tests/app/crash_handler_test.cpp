@@ -362,6 +362,15 @@ TEST_F(CrashProbeTest, WithoutAWritableDataFolderTheCrashStillShowsTheMessageAnd
     EXPECT_FALSE(std::filesystem::exists(missingConfig));
 }
 
+TEST_F(CrashProbeTest, ADataFolderWithANonAsciiNameGetsTheDump) {
+    const std::string configHome = home_.path() + "/配置 folder";
+    std::filesystem::create_directories(configHome);
+    const ChildResult child =
+        RunChild({ProgramBeside("crash-probe"), "segv"}, home_.path(), configHome);
+    ASSERT_TRUE(WIFSIGNALED(child.status)) << child.err;
+    EXPECT_EQ(ReadFile(configHome + "/Brindle/Error.tmp").substr(0, 4), "MDMP");
+}
+
 TEST_F(CrashProbeTest, LldbUnwindsTheDumpToTheFaultingFunction) {
     const std::string lldb = "/usr/bin/lldb-14";
     if (!FileExists(lldb))
