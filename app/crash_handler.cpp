@@ -78,9 +78,8 @@ LONG CrashFilter(EXCEPTION_POINTERS* exceptionPointers) {
 
 void InstallCrashHandlers() {
     _set_se_translator(TranslateSehException);
-    // The C library has no invalid-parameter hook: its functions report bad arguments through
-    // their results and errno. InvalidParameterHandler stays for code that checks its own
-    // arguments the same way.
+    // The C library has no invalid-parameter hook to install InvalidParameterHandler into: its
+    // functions report bad arguments through their results and errno.
     _set_purecall_handler(PureCallHandler);
     std::set_new_handler(OutOfMemoryHandler);
     // New mode 1 has no counterpart: a failed malloc returns null and never calls the

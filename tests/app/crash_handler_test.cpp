@@ -148,6 +148,8 @@ ChildResult RunChild(const std::vector<std::string>& args, const std::string& ho
     if (result.pid == 0) {
         const rlimit noCore{0, 0};
         ::setrlimit(RLIMIT_CORE, &noCore);
+        // A child that hangs (a debugger that cannot read the dump) fails the test in time.
+        ::alarm(60);
         ::dup2(::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDOUT_FILENO);
         ::dup2(::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600), STDERR_FILENO);
         ::execve(argv[0], argv.data(), envp.data());
