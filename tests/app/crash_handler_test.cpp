@@ -118,17 +118,29 @@ std::string ProgramBeside(const std::string& name) {
     return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / name).string();
 }
 
-// Runs the program with HOME and XDG_* inside home and without a display.
+bool IsReplaced(const std::string& variable, const std::vector<std::string>& replacements) {
+    for (const std::string& replacement : replacements) {
+        const std::string name = replacement.substr(0, replacement.find('=') + 1);
+        if (variable.rfind(name, 0) == 0)
+            return true;
+    }
+    return false;
+}
+
+// Runs the program with HOME and XDG_* inside home and without a display, unless extra
+// variables give one.
 ChildResult RunChild(const std::vector<std::string>& args, const std::string& home,
-                     const std::string& configHome) {
+                     const std::string& configHome, const std::vector<std::string>& extra = {}) {
     std::vector<std::string> environment;
     for (char** entry = environ; *entry; ++entry) {
         const std::string variable = *entry;
         if (variable.rfind("HOME=", 0) == 0 || variable.rfind("XDG_", 0) == 0 ||
-            variable.rfind("DISPLAY=", 0) == 0 || variable.rfind("WAYLAND_DISPLAY=", 0) == 0)
+            variable.rfind("DISPLAY=", 0) == 0 || variable.rfind("WAYLAND_DISPLAY=", 0) == 0 ||
+            IsReplaced(variable, extra))
             continue;
         environment.push_back(variable);
     }
+    environment.insert(environment.end(), extra.begin(), extra.end());
     environment.push_back("HOME=" + home);
     environment.push_back("XDG_CONFIG_HOME=" + configHome);
     environment.push_back("XDG_DATA_HOME=" + home + "/.local/share");
@@ -362,6 +374,17 @@ TEST_F(CrashProbeTest, WithoutAWritableDataFolderTheCrashStillShowsTheMessageAnd
     }
     EXPECT_FALSE(FileExists(missingConfig + "/Brindle/Error.tmp"));
     EXPECT_FALSE(std::filesystem::exists(missingConfig));
+}
+
+TEST_F(CrashProbeTest, AMessageBoxThatCannotBeShownFallsBackToStandardError) {
+    // A display that does not exist: the dialog helper fails, and the crashed process must
+    // neither hang nor stay silent.
+    const ChildResult child = RunChild({ProgramBeside("crash-probe"), "segv"}, home_.path(),
+                                       configHome_, {"DISPLAY=:4095", "QT_QPA_PLATFORM=xcb"});
+    ASSERT_TRUE(WIFSIGNALED(child.status)) << child.err;
+    EXPECT_EQ(WTERMSIG(child.status), SIGSEGV);
+    EXPECT_NE(child.err.find("except: 程序发生异常崩溃( code:c0000005 address:"), std::string::npos)
+        << child.err;
 }
 
 TEST_F(CrashProbeTest, ADataFolderWithANonAsciiNameGetsTheDump) {
