@@ -201,7 +201,6 @@ class DumpFile {
 
     void Write(const void* data, std::size_t size) {
         const auto* bytes = static_cast<const char*>(data);
-        offset_ += static_cast<DWORD>(size);
         while (ok_ && size > 0) {
             const ssize_t written = ::write(file_, bytes, size);
             if (written < 0 && errno == EINTR)
@@ -234,16 +233,14 @@ class DumpFile {
         }
     }
 
-    DWORD offset() const { return offset_; }
     bool ok() const { return ok_; }
 
   private:
     int file_;
-    DWORD offset_ = 0;
     bool ok_ = true;
 };
 
-// --- /proc/self/maps: the loaded modules and the end of the faulting thread's stack ---
+// --- /proc/self/maps: the loaded modules and the faulting thread's stack ---
 
 class LineReader {
   public:

@@ -337,7 +337,7 @@ _purecall_handler _set_purecall_handler(_purecall_handler handler) {
     return g_pureCallHandler.exchange(handler);
 }
 
-// Replaces the C++ runtime's own, which would abort without a word.
+// Takes the place of the C++ runtime's own, so that a pure virtual call reaches the handler.
 extern "C" [[noreturn]] void __cxa_pure_virtual() {
     if (_purecall_handler handler = g_pureCallHandler.load())
         handler();
