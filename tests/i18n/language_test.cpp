@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <atomic>
+#include <thread>
+#include <vector>
+
 #include "i18n/language.h"
 #include "settings/settings.h"
 #include "tests/i18n/language_test_support.h"
@@ -114,4 +118,20 @@ TEST(LanguageLookup, CodePageChoosesTheFile) {
         EXPECT_EQ(GetLanguageFilePath(codePage), folder);
         EXPECT_EQ(Read(GetLanguageFilePath(codePage), L"Text", L"NowExit").value, kDefault);
     }
+}
+
+TEST(LanguageLookup, RunsOnManyThreadsAtOnce) {
+    TempDir dir;
+    const std::wstring path = WriteText(dir, EncodeLanguageSection({{L"A", L"1"}, {L"B", L"2"}}));
+    std::atomic<int> found = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 100; ++i)
+                found += Read(path, L"Text", t % 2 ? L"A" : L"B").found;
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(found, 400);
 }
