@@ -1,15 +1,42 @@
 #include "platform/path.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cwchar>
 
 #include "platform/text.h"
 
 namespace platform {
 std::string NativePath(const std::wstring& path) { return WideToUtf8(path); }
+
+std::wstring FullPath(const std::wstring& path) {
+    if (path.empty() || path.front() == kPathSeparator) return path;
+    char* cwd = ::getcwd(nullptr, 0);
+    if (!cwd) return path;
+    std::wstring folder = Utf8ToWide(cwd);
+    std::free(cwd);
+    if (folder.empty() || folder.back() != kPathSeparator) folder += kPathSeparator;
+    return folder + path;
+}
+
+NewFileResult CreateNewFile(const std::wstring& path) {
+    const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return errno == EEXIST ? NewFileResult::Exists : NewFileResult::Failed;
+    ::close(fd);
+    return NewFileResult::Created;
+}
+
+bool IsWritableFolder(const std::wstring& path) {
+    struct stat st;
+    const std::string native = NativePath(path);
+    return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
+           ::access(native.c_str(), W_OK | X_OK) == 0;
+}
 }  // namespace platform
 
 using platform::kPathSeparator;

@@ -10,6 +10,16 @@ namespace platform {
 inline constexpr wchar_t kPathSeparator = L'/';
 // A wide path as the file system sees it.
 std::string NativePath(const std::wstring& path);
+// The path made absolute against the current folder (GetFullPathNameW); an absolute path and an
+// empty one come back unchanged.
+std::wstring FullPath(const std::wstring& path);
+
+enum class NewFileResult { Created, Exists, Failed };
+// Creates an empty file that must not exist yet (CreateFileW with CREATE_NEW): a name claimed
+// this way cannot be taken by anyone else, and nothing that exists is followed or replaced.
+NewFileResult CreateNewFile(const std::wstring& path);
+// True when the folder exists and this process may create files in it.
+bool IsWritableFolder(const std::wstring& path);
 }  // namespace platform
 
 // True when a file or folder exists at the path.

@@ -1,5 +1,6 @@
 #include "platform/profile.h"
 
+#include <cwchar>
 #include <cwctype>
 #include <mutex>
 #include <optional>
@@ -66,6 +67,11 @@ DWORD GetPrivateProfileStringW(const wchar_t* section, const wchar_t* key,
 BOOL WritePrivateProfileStringW(const wchar_t* section, const wchar_t* key, const wchar_t* value,
                                 const wchar_t* path) {
     if (!section || !path) return FALSE;
+    // A line break would end the line early and let the rest pose as lines of its own (a folder
+    // name may hold one); such text cannot be stored in an INI file.
+    for (const wchar_t* text : {section, key, value}) {
+        if (text && std::wcspbrk(text, L"\r\n")) return FALSE;
+    }
     std::lock_guard lock(ProfileMutex());
     platform::IniFile ini;
     ini.Load(path);

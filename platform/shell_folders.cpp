@@ -72,6 +72,10 @@ HRESULT SHGetSpecialFolderLocation(HWND, int csidl, LPITEMIDLIST* list) {
     std::wstring path;
     if (csidl == CSIDL_APPDATA) {
         path = platform::ConfigHome();
+        // The application data folder always exists on Windows; a fresh Linux account may have
+        // no configuration home yet, and nothing the program saves would survive without it.
+        if (!path.empty() && !PathFileExistsW(path.c_str()))
+            CreateDirectoryW(path.c_str(), nullptr);
     } else if (csidl == CSIDL_DESKTOPDIRECTORY) {
         path = platform::XdgDesktopDir();
         if (path.empty() && !platform::HomeFolder().empty())

@@ -1,0 +1,48 @@
+// One PDF file compressed: a free output name claimed, the Ghostscript argument list built and
+// one interpreter session run, with its progress posted to the main window.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/window.h"
+#include "settings/settings.h"
+
+struct CompressOptions {
+    int resolution = kDefaultCompressDpi;  // dots per inch
+};
+
+struct CompressJob {
+    int row = 0;  // file-list row, the wParam of the progress messages
+    std::wstring source;
+    std::wstring output;
+    std::optional<std::wstring> userPassword;   // handed on even when empty
+    std::optional<std::wstring> ownerPassword;  // never given by the batch run
+};
+
+struct CompressResult {
+    enum class Kind { Success, Failure, SourceMissing, InterpreterUnavailable };
+    Kind kind = Kind::Failure;
+    std::wstring output;  // success only
+    int code = 0;         // failure only: Ghostscript's code
+};
+
+// The code of a failure in which no output file could be created in the target folder; it is
+// Ghostscript's own code for a refused file access.
+int OutputNotCreatableCode();
+// The code of a run that Ghostscript called a success although it processed no page (it could
+// not open the file); it is Ghostscript's own code for refused access.
+int NoPagesCode();
+
+// Chooses the first free name of "<folder>/<base>-new.pdf", "<folder>/<base>-new1.pdf", ... and
+// claims it by creating it empty, so no other writer can take it in between. Empty when no
+// file can be created in the folder.
+std::wstring MakeOutputPath(const std::wstring& source);
+
+// The interpreter's argument vector, UTF-8 paths and ANSI passwords, slot 0 the program name.
+std::vector<std::string> BuildArguments(const CompressJob& job, const CompressOptions& options);
+
+// Compresses one file on the calling thread; progress goes to mainWindow as posted messages.
+CompressResult CompressFile(int row, const std::wstring& source, const std::wstring& userPassword,
+                            HWND mainWindow);

@@ -1,0 +1,29 @@
+// Test PDFs made on the spot with the real tools (Ghostscript, img2pdf, qpdf), and the
+// commands that inspect results.
+#pragma once
+
+#include <string>
+
+namespace engine_test {
+
+// Runs a shell command; returns its exit status.
+int Run(const std::string& command);
+// Runs a shell command and returns its standard output.
+std::string Capture(const std::string& command);
+// Single-quoted for the shell, whatever the path holds.
+std::string Quote(const std::string& text);
+
+// A PDF of text pages written by Ghostscript.
+void MakeTextPdf(const std::string& path, int pages);
+// A PDF of one-inch image pages at the given resolution, made by img2pdf.
+void MakeImagePdf(const std::string& path, int pages, int ppi);
+// A copy of source that opens only with the user password; keyLength holds qpdf's key-length
+// arguments ("256", "128 --use-aes=y").
+void EncryptPdf(const std::string& source, const std::string& target, const std::string& user,
+                const std::string& owner, const std::string& keyLength);
+// True when qpdf --check finds the file sound.
+bool QpdfCheckPasses(const std::string& path);
+// The x-ppi of every image in the file, as pdfimages -list reports it.
+std::string ImageResolutions(const std::string& path);
+
+}  // namespace engine_test

@@ -1,0 +1,39 @@
+#include <gtest/gtest.h>
+
+#include "platform/text.h"
+
+namespace {
+
+using namespace platform;
+
+TEST(Text, Utf8RoundTripsEveryPlane) {
+    const std::wstring wide = L"a\u00e9\u4e2d\U0001F600";
+    const std::string utf8 = "a\xc3\xa9\xe4\xb8\xad\xf0\x9f\x98\x80";
+    EXPECT_EQ(WideToUtf8(wide), utf8);
+    EXPECT_EQ(Utf8ToWide(utf8), wide);
+    EXPECT_EQ(Utf8ToWide(""), L"");
+}
+
+TEST(Text, MalformedUtf8BecomesReplacementCharacters) {
+    // A stray continuation byte, an overlong '/', an encoded surrogate, a cut sequence.
+    EXPECT_EQ(Utf8ToWide("a\x80z"), L"a\uFFFDz");
+    EXPECT_EQ(Utf8ToWide("\xc0\xaf"), L"\uFFFD\uFFFD");
+    EXPECT_EQ(Utf8ToWide("\xed\xa0\x80"), L"\uFFFD\uFFFD\uFFFD");
+    EXPECT_EQ(Utf8ToWide("ok\xe4\xb8"), L"ok\uFFFD\uFFFD");
+    EXPECT_EQ(WideToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xef\xbf\xbd");
+}
+
+TEST(Text, AnsiIsTheLocaleEncoding) {
+    // The test main sets C.UTF-8, so the locale's encoding is UTF-8.
+    EXPECT_EQ(WideToAnsi(L"p\u00e4ss"), "p\xc3\xa4ss");
+    EXPECT_EQ(AnsiToWide("p\xc3\xa4ss"), L"p\u00e4ss");
+    EXPECT_EQ(AnsiToWide("bad\xff"), L"bad\uFFFD");
+}
+
+TEST(Text, Utf16SurrogatePairsAndLoneHalves) {
+    EXPECT_EQ(WideToUtf16(L"\U0001F600x"), u"\xD83D\xDE00x");
+    EXPECT_EQ(Utf16ToWide(u"\xD83D\xDE00x"), L"\U0001F600x");
+    EXPECT_EQ(Utf16ToWide(std::u16string_view(u"\xD83Dx", 2)), L"\uFFFDx");
+}
+
+}  // namespace

@@ -1,0 +1,147 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/path.h"
+#include "platform/text.h"
+#include "settings/settings.h"
+#include "tests/support/temp_dir.h"
+
+using testing_support::FileExists;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+using testing_support::TestHome;
+using testing_support::WriteFile;
+
+namespace {
+
+// Every test starts from a fresh data folder without config.ini.
+class SettingsStoreTest : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        InitAppPaths();
+        std::filesystem::remove(config_);
+        std::filesystem::create_directories(desktop_);
+    }
+    void TearDown() override { std::filesystem::remove(config_); }
+    SettingsStore Loaded() {
+        SettingsStore store;
+        store.Load();
+        return store;
+    }
+    const std::string config_ = TestHome() + "/.config/Brindle/config.ini";
+    const std::string desktop_ = TestHome() + "/Desktop";
+};
+
+TEST_F(SettingsStoreTest, PathsFollowTheTestHome) {
+    const AppPaths& paths = GetAppPaths();
+    EXPECT_EQ(paths.dataDir, platform::Utf8ToWide(TestHome() + "/.config/Brindle"));
+    EXPECT_TRUE(FileExists(TestHome() + "/.config/Brindle"));
+    EXPECT_EQ(paths.desktopDir, platform::Utf8ToWide(desktop_));
+    EXPECT_FALSE(paths.programDir.empty());
+    EXPECT_NE(paths.programDir.back(), L'/');
+    EXPECT_EQ(DataFilePath(L"OstrelSetup.exe"), paths.dataDir + L"/OstrelSetup.exe");
+}
+
+TEST_F(SettingsStoreTest, AFreshAccountWithoutAConfigurationHomeStillGetsItsDataFolder) {
+    TempDir fresh;
+    const std::string configHome = fresh.File(".config");
+    ::setenv("XDG_CONFIG_HOME", configHome.c_str(), 1);
+    InitAppPaths();
+    ::setenv("XDG_CONFIG_HOME", (TestHome() + "/.config").c_str(), 1);
+    EXPECT_TRUE(FileExists(configHome + "/Brindle"));
+    InitAppPaths();
+}
+
+TEST_F(SettingsStoreTest, DefaultsWithoutAFileAndLoadingCreatesNone) {
+    const SettingsStore store = Loaded();
+    EXPECT_EQ(store.configPath, DataFilePath(L"config.ini"));
+    EXPECT_EQ(store.canUpdate, 1);
+    EXPECT_EQ(store.saveSamePath, 1);
+    EXPECT_EQ(store.savePath, GetAppPaths().desktopDir);
+    EXPECT_EQ(store.compressDpi, 300);
+    EXPECT_FALSE(FileExists(config_));
+}
+
+TEST_F(SettingsStoreTest, ADeletedSaveFolderBecomesZeroAndTheDesktop) {
+    TempDir folder;
+    WriteFile(config_, "[General]\nSavePath=" + folder.path() + "\nSaveSamePath=0\n");
+    EXPECT_EQ(Loaded().savePath, folder.wpath());
+
+    const std::string gone = folder.File("gone");
+    WriteFile(config_, "[General]\nSavePath=" + gone + "\nSaveSamePath=0\n");
+    const SettingsStore store = Loaded();
+    EXPECT_EQ(store.savePath, GetAppPaths().desktopDir);
+    EXPECT_EQ(store.saveSamePath, 0);
+    EXPECT_EQ(ReadFile(config_), "[General]\nSavePath=0\nSaveSamePath=0\n");
+    EXPECT_EQ(Loaded().savePath, GetAppPaths().desktopDir);
+}
+
+TEST_F(SettingsStoreTest, CompressDpiIsKeptUnlessGhostscriptCouldNotUseIt) {
+    for (const auto& [text, expected] : {std::pair{"96", 96},
+                                         {"2400", 2400},
+                                         {"0", 300},
+                                         {"-72", 300},
+                                         {"99999999999", 300},
+                                         {"abc", 300}}) {
+        WriteFile(config_, std::string("[General]\nCompressDPI=") + text + "\n");
+        EXPECT_EQ(Loaded().compressDpi, expected) << text;
+    }
+}
+
+TEST_F(SettingsStoreTest, SettersWriteOnlyChanges) {
+    SettingsStore store = Loaded();
+    store.SetSavePath(store.savePath);
+    store.SetSaveSamePath(false);
+    EXPECT_FALSE(FileExists(config_));
+
+    store.SetSaveSamePath(true);
+    store.SetSavePath(L"/data/\u4e2d");
+    EXPECT_EQ(store.saveSamePath, 0);
+    EXPECT_EQ(ReadFile(config_), "[General]\nSaveSamePath=0\nSavePath=/data/\xe4\xb8\xad\n");
+}
+
+TEST_F(SettingsStoreTest, DpiByIndexWritesEveryTime) {
+    SettingsStore store = Loaded();
+    const std::pair<int, int> cases[] = {{0, 72},  {1, 150}, {2, 300},
+                                         {1, 150}, {3, 150}, {-1, 150}};
+    for (const auto& [index, dpi] : cases) {
+        std::filesystem::remove(config_);
+        store.SetCompressDpiByIndex(index);
+        EXPECT_EQ(store.compressDpi, dpi) << index;
+        EXPECT_EQ(ReadFile(config_), "[General]\nCompressDPI=" + std::to_string(dpi) + "\n");
+    }
+}
+
+TEST_F(SettingsStoreTest, InstallerIsReadyOnlyWithMarkAndFileReadAnewEachTime) {
+    SettingsStore store = Loaded();
+    const std::string installer = TestHome() + "/.config/Brindle/OstrelSetup.exe";
+    EXPECT_FALSE(store.IsInstallerReady());
+    store.MarkInstallerReady();
+    EXPECT_EQ(ReadFile(config_), "[Main]\nHasNewInstaller=1\n");
+    EXPECT_FALSE(store.IsInstallerReady());
+    WriteFile(installer, "MZ");
+    EXPECT_TRUE(store.IsInstallerReady());
+    WriteFile(config_, "[Main]\nHasNewInstaller=0\n");
+    EXPECT_FALSE(store.IsInstallerReady());
+    std::filesystem::remove(installer);
+}
+
+TEST_F(SettingsStoreTest, PartnerFileBesideTheProgram) {
+    const std::string oem = platform::WideToUtf8(GetAppPaths().programDir) + "/oem.ini";
+    ASSERT_FALSE(FileExists(oem)) << "a partner file is already beside the test program";
+    LoadPartnerInfo();
+    EXPECT_EQ(GetPartnerInfo().Id, L"0");
+    EXPECT_EQ(GetPartnerInfo().Toolbox, L"");
+    EXPECT_EQ(GetPartnerInfo().HideCompanyInfo, 0);
+
+    WriteFile(oem, "[partner]\r\nID=1234\r\nToolbox=key\u00e9\r\nHideCompanyInfo=1\r\n");
+    LoadPartnerInfo();
+    std::filesystem::remove(oem);
+    EXPECT_EQ(GetPartnerInfo().Id, L"1234");
+    EXPECT_EQ(GetPartnerInfo().Toolbox, L"key\u00e9");
+    EXPECT_EQ(GetPartnerInfo().HideCompanyInfo, 1);
+}
+
+}  // namespace
