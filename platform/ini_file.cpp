@@ -1,13 +1,10 @@
 #include "platform/ini_file.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cwctype>
 #include <fstream>
 #include <sstream>
 
+#include "platform/atomic_file.h"
 #include "platform/path.h"
 #include "platform/text.h"
 
@@ -21,22 +18,6 @@ std::wstring Trim(std::wstring_view s) {
     while (b < e && std::iswspace(s[b])) ++b;
     while (e > b && std::iswspace(s[e - 1])) --e;
     return std::wstring(s.substr(b, e - b));
-}
-
-bool WriteAll(int fd, const std::string& data) {
-    size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-mode_t NewFileMode() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    return 0666 & ~mask;
 }
 
 }  // namespace
@@ -99,19 +80,7 @@ bool IniFile::Save(const std::wstring& path) const {
         data += WideToUtf8(line.raw);
         data += crlf_ ? "\r\n" : "\n";
     }
-    const std::string target = NativePath(path);
-    std::string temp = target + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return false;
-    struct stat st;
-    ::fchmod(fd, ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : NewFileMode());
-    const bool written = WriteAll(fd, data) && ::fsync(fd) == 0;
-    ::close(fd);
-    if (!written || ::rename(temp.c_str(), target.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return false;
-    }
-    return true;
+    return WriteFileAtomically(path, data);
 }
 
 size_t IniFile::FindSection(std::wstring_view section) const {

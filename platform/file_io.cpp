@@ -1,0 +1,80 @@
+#include "platform/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/path.h"
+
+BOOL MoveFileExW(const wchar_t* existing, const wchar_t* newName, DWORD flags) {
+    if (!existing || !newName)
+        return FALSE;
+    if (!(flags & MOVEFILE_REPLACE_EXISTING) && PathFileExistsW(newName))
+        return FALSE;
+    const std::string from = platform::NativePath(existing);
+    const std::string to = platform::NativePath(newName);
+    return std::rename(from.c_str(), to.c_str()) == 0 ? TRUE : FALSE;
+}
+
+namespace platform {
+namespace {
+
+int OpenFlags(DWORD disposition) {
+    switch (disposition) {
+        case CREATE_NEW:
+            return O_CREAT | O_EXCL;
+        case CREATE_ALWAYS:
+            return O_CREAT | O_TRUNC;
+        case OPEN_EXISTING:
+            return 0;
+        case OPEN_ALWAYS:
+            return O_CREAT;
+        case TRUNCATE_EXISTING:
+            return O_TRUNC;
+        default:
+            return -1;
+    }
+}
+
+}  // namespace
+
+OutputFile::~OutputFile() {
+    Close();
+}
+
+bool OutputFile::Create(const std::wstring& path, DWORD disposition) {
+    Close();
+    const int flags = OpenFlags(disposition);
+    if (flags < 0)
+        return false;
+    fd_ = ::open(NativePath(path).c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | flags, 0600);
+    // A file left behind by an earlier run keeps its old mode unless it is narrowed here.
+    if (fd_ >= 0)
+        ::fchmod(fd_, 0600);
+    return fd_ >= 0;
+}
+
+bool OutputFile::Write(const void* data, size_t size) {
+    const char* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const ssize_t n = ::write(fd_, bytes, size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes += n;
+        size -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void OutputFile::Close() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+}  // namespace platform

@@ -1,0 +1,43 @@
+// Writing a file that must stay private to the user, and moving it into place.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "platform/win_types.h"
+
+// File-creation dispositions, with the values the Win32 calls take.
+inline constexpr DWORD CREATE_NEW = 1;
+inline constexpr DWORD CREATE_ALWAYS = 2;
+inline constexpr DWORD OPEN_EXISTING = 3;
+inline constexpr DWORD OPEN_ALWAYS = 4;
+inline constexpr DWORD TRUNCATE_EXISTING = 5;
+
+inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
+
+// Renames a file. Without MOVEFILE_REPLACE_EXISTING an existing target makes it fail.
+BOOL MoveFileExW(const wchar_t* existing, const wchar_t* newName, DWORD flags);
+
+namespace platform {
+
+// A file opened for writing only. A file it creates is readable and writable by its owner alone
+// (mode 0600): downloads land here and may later be started as programs.
+class OutputFile {
+  public:
+    OutputFile() = default;
+    ~OutputFile();
+    OutputFile(const OutputFile&) = delete;
+    OutputFile& operator=(const OutputFile&) = delete;
+
+    // Opens or creates the file as the disposition says; false when that is not possible.
+    bool Create(const std::wstring& path, DWORD disposition);
+    bool IsOpen() const { return fd_ >= 0; }
+    // Writes all bytes or reports failure.
+    bool Write(const void* data, size_t size);
+    void Close();
+
+  private:
+    int fd_ = -1;
+};
+
+}  // namespace platform

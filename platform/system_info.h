@@ -1,0 +1,38 @@
+// Facts about the machine, read from the places Linux keeps them: the operating system's
+// release file, the kernel's machine name and the disks' serial numbers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// PRETTY_NAME from os-release (/etc/os-release, else /usr/lib/os-release), unquoted; empty when
+// neither file names one.
+std::string ReadOsPrettyName();
+// The same from a given os-release text, so the parsing can be checked without the real file.
+std::string ParseOsPrettyName(const std::string& osRelease);
+
+// True when the running kernel is a 64-bit one, whatever this program was built for.
+bool IsSystem64Bit();
+
+// Up to four whole disks in a stable order (sda before sdb, nvme0n1 before nvme1n1); loop, RAM,
+// optical, device-mapper and other virtual block devices are not disks here.
+std::vector<std::string> ListDisks();
+
+// The serial number the kernel reports for a disk (sysfs "serial" attributes, else the SCSI
+// unit-serial-number page it cached); empty when it reports none.
+std::string ReadSysfsDiskSerial(const std::string& disk);
+
+// An ATA IDENTIFY DEVICE through SCSI generic pass-through. False when the device cannot be
+// opened (usually no rights) or does not answer.
+using IdentifyWords = std::array<std::uint16_t, 256>;
+bool AtaIdentify(const std::string& disk, IdentifyWords& words);
+
+// The SCSI unit serial number (INQUIRY, page 0x80) through SCSI generic; empty when the device
+// cannot be opened or does not answer.
+std::string ScsiUnitSerial(const std::string& disk);
+
+}  // namespace platform

@@ -1,0 +1,23 @@
+// libcurl's global state, set up once for the whole test program as the program does at start.
+// The test servers listen on loopback, which no configured proxy must be asked for.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "net/http_transport.h"
+
+namespace {
+
+class HttpLibraryEnvironment : public ::testing::Environment {
+  public:
+    void SetUp() override {
+        ::setenv("no_proxy", "127.0.0.1,localhost", 1);
+        ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
+        InitHttpLibrary();
+    }
+    void TearDown() override { CleanupHttpLibrary(); }
+};
+
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new HttpLibraryEnvironment);
+
+}  // namespace

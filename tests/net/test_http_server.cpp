@@ -1,0 +1,171 @@
+#include "tests/net/test_http_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <strings.h>
+#include <chrono>
+#include <cstdlib>
+#include <stdexcept>
+
+#include "platform/text.h"
+
+namespace testing_support {
+namespace {
+
+constexpr int kPollMs = 50;
+constexpr int kRequestDeadlineMs = 5000;
+constexpr size_t kMaxRequestBytes = 4 * 1024 * 1024;
+
+int BindLoopback(int& port) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        throw std::runtime_error("socket failed");
+    sockaddr_in addr = {};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof(addr);
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
+        ::close(fd);
+        throw std::runtime_error("bind failed");
+    }
+    port = ntohs(addr.sin_port);
+    return fd;
+}
+
+// Waits for the socket to become readable; false on time-out or when the server stops.
+bool WaitReadable(int fd, const std::atomic<bool>& stopping, int maxMs) {
+    for (int waited = 0; waited < maxMs && !stopping; waited += kPollMs) {
+        pollfd p = {fd, POLLIN, 0};
+        if (::poll(&p, 1, kPollMs) > 0)
+            return true;
+    }
+    return false;
+}
+
+size_t ContentLength(const std::string& headers) {
+    size_t pos = 0;
+    while ((pos = headers.find("\r\n", pos)) != std::string::npos) {
+        pos += 2;
+        if (::strncasecmp(headers.c_str() + pos, "content-length:", 15) == 0)
+            return std::strtoul(headers.c_str() + pos + 15, nullptr, 10);
+    }
+    return 0;
+}
+
+bool ReadRequest(int fd, const std::atomic<bool>& stopping, HttpRequest& request) {
+    std::string data;
+    size_t headerEnd = std::string::npos;
+    size_t wanted = 0;
+    char buffer[8192];
+    while (headerEnd == std::string::npos || data.size() < wanted) {
+        if (data.size() > kMaxRequestBytes || !WaitReadable(fd, stopping, kRequestDeadlineMs))
+            return false;
+        const ssize_t n = ::recv(fd, buffer, sizeof(buffer), 0);
+        if (n <= 0)
+            return false;
+        data.append(buffer, static_cast<size_t>(n));
+        if (headerEnd == std::string::npos &&
+            (headerEnd = data.find("\r\n\r\n")) != std::string::npos)
+            wanted = headerEnd + 4 + ContentLength(data.substr(0, headerEnd + 2));
+    }
+    const size_t space1 = data.find(' ');
+    const size_t space2 = data.find(' ', space1 + 1);
+    request.method = data.substr(0, space1);
+    request.path = data.substr(space1 + 1, space2 - space1 - 1);
+    request.headers = data.substr(0, headerEnd + 2);
+    request.body = data.substr(headerEnd + 4, wanted - headerEnd - 4);
+    return true;
+}
+
+}  // namespace
+
+bool HttpConnection::Send(const std::string& bytes) {
+    size_t sent = 0;
+    while (sent < bytes.size()) {
+        const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        if (n <= 0)
+            return false;
+        sent += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool HttpConnection::SendResponse(int status, const std::string& body,
+                                  const std::string& extraHeaders) {
+    return Send("HTTP/1.1 " + std::to_string(status) +
+                " Status\r\nContent-Length: " + std::to_string(body.size()) +
+                "\r\nConnection: close\r\n" + extraHeaders + "\r\n" + body);
+}
+
+void HttpConnection::WaitForClose(int maxMs) {
+    char buffer[256];
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
+    while (std::chrono::steady_clock::now() < end && !stopping_) {
+        if (WaitReadable(fd_, stopping_, kPollMs) && ::recv(fd_, buffer, sizeof(buffer), 0) <= 0)
+            return;
+    }
+}
+
+TestHttpServer::TestHttpServer(Handler handler) : handler_(std::move(handler)) {
+    listenFd_ = BindLoopback(port_);
+    if (::listen(listenFd_, 16) != 0)
+        throw std::runtime_error("listen failed");
+    acceptThread_ = std::thread([this] { AcceptLoop(); });
+}
+
+TestHttpServer::~TestHttpServer() {
+    stopping_ = true;
+    acceptThread_.join();
+    for (std::thread& t : connections_)
+        t.join();
+    ::close(listenFd_);
+}
+
+std::string TestHttpServer::HostAndPort() const {
+    return "127.0.0.1:" + std::to_string(port_);
+}
+
+std::wstring TestHttpServer::Url(const std::string& path) const {
+    return platform::Utf8ToWide("http://" + HostAndPort() + path);
+}
+
+std::vector<HttpRequest> TestHttpServer::Requests() {
+    std::lock_guard lock(mutex_);
+    return requests_;
+}
+
+void TestHttpServer::AcceptLoop() {
+    while (!stopping_) {
+        if (!WaitReadable(listenFd_, stopping_, kPollMs))
+            continue;
+        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        if (fd >= 0)
+            connections_.emplace_back([this, fd] { Serve(fd); });
+    }
+}
+
+void TestHttpServer::Serve(int fd) {
+    HttpRequest request;
+    if (ReadRequest(fd, stopping_, request)) {
+        {
+            std::lock_guard lock(mutex_);
+            requests_.push_back(request);
+        }
+        HttpConnection connection(fd, stopping_);
+        handler_(connection, request);
+    }
+    ::close(fd);
+}
+
+int UnusedPort() {
+    int port = 0;
+    ::close(BindLoopback(port));
+    return port;
+}
+
+}  // namespace testing_support
