@@ -1,9 +1,6 @@
 // brindle-compress: compresses PDF files with the program's own engine, from the command line.
 // Each file goes through the same compression job as in the desktop program, and the progress
 // arrives through a real window handle as the same window messages.
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFExc.hh>
-
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +11,7 @@
 #include <vector>
 
 #include "engine/compress_job.h"
+#include "engine/pdf_inspection.h"
 #include "engine/progress_parser.h"
 #include "platform/path.h"
 #include "platform/text.h"
@@ -98,17 +96,13 @@ std::string Narrow(const std::wstring& text) {
 }
 
 // Ghostscript 10.0 crashes on some wrong passwords (256-bit AES) and writes an empty document
-// for others, so the password is checked first, as the desktop program checks it when a file
-// is added. Damage other than a password is left for Ghostscript to judge.
-bool PasswordOpens(const std::wstring& path, const std::wstring& password) {
-    try {
-        QPDF pdf;
-        pdf.processFile(platform::NativePath(path).c_str(), platform::WideToAnsi(password).c_str());
-    } catch (const QPDFExc& error) {
-        return error.getErrorCode() != qpdf_e_password;
-    } catch (const std::exception&) {
-    }
-    return true;
+// for others, so a file is checked first, as the desktop program checks it when it is added.
+// Null when the file may go ahead.
+const char* PasswordProblem(const std::wstring& source, const std::wstring& password) {
+    if (InspectPdf(source) != kPdfNeedsPassword || VerifyPassword(password, source))
+        return nullptr;
+    return password.empty() ? "does not open without a password (--password), or is damaged"
+                            : "the password does not open it, or it is damaged";
 }
 
 std::wstring FolderOf(const std::wstring& path) {
@@ -210,9 +204,8 @@ bool CheckSource(const std::wstring& source, const CommandLine& line) {
         std::printf("%s: no such file\n", name.c_str());
     } else if (!LooksLikePdf(source)) {
         std::printf("%s: not a PDF file\n", name.c_str());
-    } else if (!PasswordOpens(source, line.password)) {
-        std::printf("%s: %s\n", name.c_str(),
-                    line.password.empty() ? "needs a password (--password)" : "wrong password");
+    } else if (const char* problem = PasswordProblem(source, line.password)) {
+        std::printf("%s: %s\n", name.c_str(), problem);
     } else if (!line.outDir && !platform::IsWritableFolder(FolderOf(source))) {
         std::printf("%s: cannot write into its folder %s\n", name.c_str(),
                     Narrow(FolderOf(source)).c_str());
