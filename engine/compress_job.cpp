@@ -78,6 +78,8 @@ int NoPagesCode() {
 }
 
 bool LooksLikePdf(const std::wstring& path) {
+    if (!platform::IsRegularFile(path))
+        return false;
     std::ifstream in(platform::NativePath(path), std::ios::binary);
     std::string head(1024, '\0');
     in.read(head.data(), static_cast<std::streamsize>(head.size()));

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <unistd.h>
 
@@ -137,6 +138,16 @@ TEST_F(CompressFileTest, DamagedAndForeignSourcesFailAndLeaveNoOutput) {
                             std::filesystem::directory_iterator()),
               4);
     EXPECT_EQ(ReadFile(dir_.File("empty-new.pdf")), "a result of yesterday");
+}
+
+// Nobody ever writes to this pipe: reading it would wait for ever.
+TEST_F(CompressFileTest, PipeNamedLikeAPdfFailsAtOnce) {
+    const std::string pipe = dir_.File("pipe.pdf");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    const CompressResult result = CompressFile(0, dir_.WFile(L"pipe.pdf"), L"", window_.hwnd());
+    EXPECT_EQ(result.kind, CompressResult::Kind::Failure);
+    EXPECT_EQ(result.code, NoPagesCode());
+    EXPECT_FALSE(FileExists(dir_.File("pipe-new.pdf")));
 }
 
 TEST_F(CompressFileTest, MissingSourceOpensNoSessionAndPostsNothing) {
