@@ -107,6 +107,37 @@ RECT CComboUI::PlaceDropDown(const RECT& combo, SIZE box, const RECT& screen) {
     return rc;
 }
 
+int CComboUI::GetCount() const {
+    return lent_.empty() ? ItemCount() : static_cast<int>(lent_.size());
+}
+
+CControlUI* CComboUI::GetItemAt(int index) const {
+    if (lent_.empty())
+        return CContainerUI::GetItemAt(index);
+    return index >= 0 && index < GetCount() ? lent_[index] : nullptr;
+}
+
+std::vector<CControlUI*> CComboUI::TakeItems() {
+    lent_.swap(items_);
+    for (CControlUI* item : lent_) {
+        if (manager_)
+            manager_->ReapObjects(item);
+        item->SetManager(nullptr, nullptr);
+    }
+    return lent_;
+}
+
+void CComboUI::ReturnItems(std::vector<CControlUI*> items) {
+    lent_.clear();
+    for (CControlUI* item : items) {
+        items_.push_back(item);
+        if (manager_)
+            manager_->InitControls(item, this);
+        else
+            item->SetManager(nullptr, this);
+    }
+}
+
 void CComboUI::SetDropped(bool dropped) {
     dropped_ = dropped;
     if (!dropped)

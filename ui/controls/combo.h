@@ -16,6 +16,9 @@ class CComboUI : public CContainerUI, public IListOwnerUI {
     bool Add(CControlUI* control) override;
     bool RemoveAt(int index, bool doNotDestroy = false) override;
     void RemoveAll() override;
+    // While the drop-down has the items they still count as the combo's.
+    int GetCount() const override;
+    CControlUI* GetItemAt(int index) const override;
 
     const TListInfoUI& GetListInfo() const override { return info_; }
     int GetCurSel() const override { return curSel_; }
@@ -30,6 +33,10 @@ class CComboUI : public CContainerUI, public IListOwnerUI {
     const std::wstring& GetDropBoxAttributeList() const { return dropBoxAttributes_; }
     // Where the drop-down goes on screen: below the combo, or above when it does not fit.
     static RECT PlaceDropDown(const RECT& comboOnScreen, SIZE box, const RECT& screen);
+    // The drop-down borrows the items while it is open and gives them back when it closes;
+    // the selection is untouched either way.
+    std::vector<CControlUI*> TakeItems();
+    void ReturnItems(std::vector<CControlUI*> items);
     bool IsDropped() const { return dropped_; }
     void SetDropped(bool dropped);
 
@@ -49,6 +56,7 @@ class CComboUI : public CContainerUI, public IListOwnerUI {
     void Reindex();
 
     TListInfoUI info_;
+    std::vector<CControlUI*> lent_;
     int curSel_ = -1;
     bool dropped_ = false;
     UINT state_ = 0;

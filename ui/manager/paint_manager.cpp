@@ -1,6 +1,7 @@
 #include "ui/manager/paint_manager.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <mutex>
 
 #include "platform/path.h"
@@ -107,6 +108,11 @@ bool CPaintManagerUI::SetResourceZip(std::wstring_view zipFile) {
 
 bool CPaintManagerUI::IsUseResourceZip() {
     return resources::IsUsingZip();
+}
+
+// Records handed to a receiver (the menu's click record) are allocated with malloc.
+void CPaintManagerUI::DeletePtr(void* ptr) {
+    std::free(ptr);
 }
 
 void CPaintManagerUI::SetAllDPI(int dpi) {
