@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include "platform/text.h"
 #include "tests/support/temp_dir.h"
 #include "tests/ui/fakes.h"
 #include "ui/controls/combo.h"
 #include "ui/controls/label.h"
+#include "ui/controls/list.h"
 #include "ui/markup/builder.h"
 #include "ui/markup/resources.h"
 
@@ -126,6 +128,34 @@ TEST_F(BuilderTest, ComboItemsKeepMarkupAndThePreselectedItem) {
     EXPECT_EQ(combo->GetText(), L"300");
     combo->SelectItem(1, false, false);
     EXPECT_EQ(combo->GetText(), L"150");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(SkinArchive, LayoutsAndImagesLoadFromTheZipWhateverTheRelativeSpelling) {
+    ASSERT_TRUE(ui::resources::SetResourceZipFile(platform::Utf8ToWide(UI_TEST_SKIN_ZIP)));
+    const auto a = ui::resources::Load(L"../default/icon/delete.png");
+    ASSERT_TRUE(a.has_value());
+    EXPECT_EQ(a, ui::resources::Load(L"default\\icon\\delete.png"));
+    EXPECT_EQ(a, ui::resources::Load(L"Default/Icon/Delete.png"));
+    EXPECT_FALSE(ui::resources::Load(L"default/icon/none.png").has_value());
+    ui_test::Window w;
+    ui::CDialogBuilder builder;
+    ui::CControlUI* root = builder.Create(L"showcase.xml", L"", nullptr, &w.pm);
+    ASSERT_NE(root, nullptr) << builder.GetLastErrorMessage();
+    w.pm.AttachDialog(root);
+    w.pm.SetClientSize(w.pm.GetInitSize());
+    EXPECT_EQ(w.pm.GetInitSize(), (SIZE{680, 470}));
+    EXPECT_EQ(static_cast<ui::CListUI*>(w.pm.FindControl(L"FileList"))->GetCount(), 9);
+    ui::resources::ClearResourceZip();
+}
+
+TEST(SkinArchive, ANonZipIsRefused) {
+    const char junk[] = "not a zip";
+    EXPECT_FALSE(ui::resources::SetResourceZip(junk, sizeof junk));
+    EXPECT_FALSE(ui::resources::IsUsingZip());
 }
 
 }  // namespace

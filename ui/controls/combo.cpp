@@ -215,7 +215,16 @@ void CComboUI::PaintStatusImage(IRender& render) {
         pick = 1;
     else if (IsFocused())
         pick = 3;
-    DrawImage(render, images_[pick].empty() ? images_[0] : images_[pick]);
+    if (DrawImage(render, images_[pick].empty() ? images_[0] : images_[pick]))
+        return;
+    // A skin without combo images still shows that the box drops down.
+    const RECT arrow{rcItem_.right - Scale(20), rcItem_.top, rcItem_.right - Scale(4),
+                     rcItem_.bottom};
+    const DWORD color = !IsEnabled() ? 0xFFA7A6AA
+                        : manager_   ? manager_->GetDefaultFontColor()
+                                     : 0xFF000000;
+    const FontSpec font = manager_ ? manager_->GetFont(font_) : FontSpec{};
+    render.DrawText(arrow, L"▾", color, font, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
 }
 
 void CComboUI::PaintText(IRender& render) {

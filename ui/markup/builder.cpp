@@ -110,8 +110,13 @@ CControlUI* CDialogBuilder::Build(pugi::xml_node root, IDialogBuilderCallback* c
         if (child.type() != pugi::node_element || IsResourceTag(child))
             continue;
         CControlUI* built = BuildNode(child, callback, manager, parent, depth);
-        if (!first)
+        if (!first) {
             first = built;
+        } else if (built && !parent) {
+            // A window has one root control; a second one would belong nowhere.
+            OutputDebugStringW(L"skin: a second root control is ignored");
+            delete built;
+        }
     }
     if (!first && error_.empty())
         error_ = L"the skin holds no control";

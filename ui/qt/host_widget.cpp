@@ -252,8 +252,8 @@ void HostWidget::PaintShadow(QPainter& painter) {
     painter.setPen(Qt::NoPen);
     // Concentric rounded outlines whose alpha falls off quadratically give a soft edge.
     for (int i = 0; i < m; ++i) {
-        const double t = 1.0 - double(i) / m;
-        color.setAlphaF(std::min(1.0, 0.22 * darkness * t * t));
+        const double t = double(i + 1) / m;
+        color.setAlphaF(std::min(1.0, 0.4 * darkness * t * t));
         painter.setBrush(color);
         QPainterPath ring;
         const QRectF outer = QRectF(ClientRect()).adjusted(-m + i, -m + i, m - i, m - i);
