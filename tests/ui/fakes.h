@@ -69,6 +69,7 @@ class FakeHost : public ui::IUiHost {
     std::vector<ui::CEditUI*> syncedEdits;
     std::vector<ui::CComboUI*> dropDowns;
     int captures = 0;
+    SIZE resized{};
 
     void Invalidate(const RECT&) override {}
     void SetCapture(bool on) override { captures += on ? 1 : -1; }
@@ -79,6 +80,7 @@ class FakeHost : public ui::IUiHost {
     void KillTimer(ui::CControlUI*, UINT) override {}
     POINT ClientToScreen(POINT pt) override { return pt; }
     void ShowToolTip(const std::wstring&) override {}
+    void ResizeClient(SIZE size) override { resized = size; }
 };
 
 // A window's paint manager wired to the fakes, with notifications recorded as "type:name".

@@ -239,6 +239,10 @@ TEST_F(QtWindowTest, DpiScalesAWindowOnceAndShadowAddsAMargin) {
     EXPECT_EQ(dlg.GetWidget()->ClientRect().size(), QSize(300, 180));
     ui::CPaintManagerUI::SetAllDPI(144);  // again: still 1.5, not 2.25
     EXPECT_EQ(dlg.pm().ScaleValue(100), 150);
+    EXPECT_EQ(dlg.GetWidget()->ClientRect().size(), QSize(300, 180));
+    ui::CPaintManagerUI::SetAllDPI(96);  // a live window follows a change
+    EXPECT_EQ(dlg.GetWidget()->ClientRect().size(), QSize(200, 120));
+    ui::CPaintManagerUI::SetAllDPI(144);
     dlg.pm().GetDPIObj()->SetDevicePixelRatio(1.5);  // Qt already scales: nothing left to add
     EXPECT_EQ(dlg.pm().ScaleValue(100), 100);
     dlg.pm().SetWindowAttribute(L"shadowsize", L"6");

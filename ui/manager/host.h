@@ -25,6 +25,8 @@ class IUiHost {
     virtual void KillTimer(CControlUI* control, UINT id) = 0;
     virtual POINT ClientToScreen(POINT pt) = 0;
     virtual void ShowToolTip(const std::wstring& text) = 0;
+    // The window's client area becomes size (after a DPI change).
+    virtual void ResizeClient(SIZE size) = 0;
 };
 
 }  // namespace ui

@@ -122,10 +122,17 @@ void CPaintManagerUI::SetAllDPI(int dpi) {
 }
 
 void CPaintManagerUI::SetDPI(int dpi) {
+    const double before = dpi_.GetFactor();
     dpi_.SetScale(dpi);
-    if (host_)
-        host_->Invalidate(RECT{0, 0, client_.cx, client_.cy});
+    const double ratio = dpi_.GetFactor() / before;
     NeedUpdate();
+    // The window grows with its contents, so a skin laid out for its size still fits.
+    const SIZE base = client_.cx > 0 ? client_
+                                     : SIZE{static_cast<LONG>(info_.initSize.cx * before),
+                                            static_cast<LONG>(info_.initSize.cy * before)};
+    if (host_ && ratio != 1.0 && base.cx > 0)
+        host_->ResizeClient(
+            {static_cast<LONG>(base.cx * ratio), static_cast<LONG>(base.cy * ratio)});
 }
 
 void CPaintManagerUI::Init(IUiHost* host, IRender* render, CWindowWnd* window) {

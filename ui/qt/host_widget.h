@@ -51,6 +51,7 @@ class HostWidget : public QWidget, public IUiHost {
     void KillTimer(CControlUI* control, UINT id) override;
     POINT ClientToScreen(POINT pt) override;
     void ShowToolTip(const std::wstring& text) override;
+    void ResizeClient(SIZE size) override { SetClientSize(size); }
 
   protected:
     bool event(QEvent* e) override;
