@@ -37,22 +37,16 @@ bool CComboUI::Add(CControlUI* control) {
 bool CComboUI::AddAt(CControlUI* control, int index) {
     if (!CContainerUI::AddAt(control, index))
         return false;
-    if (auto* item = static_cast<IListItemUI*>(control->GetInterface(L"ListItem")))
-        item->SetOwner(this);
-    if (curSel_ >= index)
-        ++curSel_;
-    Reindex();
+    ShiftSelectionOnInsert(curSel_, index);
+    IndexItems(*this, this);
     return true;
 }
 
 bool CComboUI::RemoveAt(int index, bool doNotDestroy) {
     if (!CContainerUI::RemoveAt(index, doNotDestroy))
         return false;
-    if (curSel_ == index)
-        curSel_ = -1;
-    else if (curSel_ > index)
-        --curSel_;
-    Reindex();
+    ShiftSelectionOnRemove(curSel_, index);
+    IndexItems(*this, this);
     return true;
 }
 
@@ -61,26 +55,12 @@ void CComboUI::RemoveAll() {
     CContainerUI::RemoveAll();
 }
 
-void CComboUI::Reindex() {
-    for (int i = 0; i < GetCount(); ++i)
-        if (auto* item = static_cast<IListItemUI*>(items_[i]->GetInterface(L"ListItem")))
-            item->SetIndex(i);
-}
-
 bool CComboUI::SelectItem(int index, bool, bool triggerEvent) {
     if (index == curSel_)
         return true;
-    CControlUI* next = GetItemAt(index);
-    auto* nextItem = next ? static_cast<IListItemUI*>(next->GetInterface(L"ListItem")) : nullptr;
-    if (index >= 0 && !nextItem)
-        return false;
     const int old = curSel_;
-    if (CControlUI* prev = GetItemAt(old))
-        if (auto* prevItem = static_cast<IListItemUI*>(prev->GetInterface(L"ListItem")))
-            prevItem->Select(false);
-    curSel_ = index;
-    if (nextItem)
-        nextItem->Select(true);
+    if (!MoveSelection(*this, curSel_, index))
+        return false;
     Invalidate();
     if (triggerEvent)
         Notify(DUI_MSGTYPE_ITEMSELECT, curSel_, old);

@@ -53,8 +53,6 @@ class CComboUI : public CContainerUI, public IListOwnerUI {
     void PaintText(IRender& render) override;
 
   private:
-    void Reindex();
-
     TListInfoUI info_;
     std::vector<CControlUI*> lent_;
     int curSel_ = -1;

@@ -66,6 +66,39 @@ bool SetListInfoAttribute(TListInfoUI& info, std::wstring_view name, std::wstrin
     return true;
 }
 
+void ShiftSelectionOnInsert(int& curSel, int index) {
+    if (curSel >= index)
+        ++curSel;
+}
+
+void ShiftSelectionOnRemove(int& curSel, int index) {
+    if (curSel == index)
+        curSel = -1;
+    else if (curSel > index)
+        --curSel;
+}
+
+void IndexItems(const CContainerUI& items, IListOwnerUI* owner) {
+    for (int i = 0; i < items.GetCount(); ++i) {
+        if (IListItemUI* item = AsListItem(items.GetItemAt(i))) {
+            item->SetOwner(owner);
+            item->SetIndex(i);
+        }
+    }
+}
+
+bool MoveSelection(const CContainerUI& items, int& curSel, int index) {
+    IListItemUI* next = AsListItem(items.GetItemAt(index));
+    if (index >= 0 && !next)
+        return false;
+    if (IListItemUI* prev = AsListItem(items.GetItemAt(curSel)))
+        prev->Select(false);
+    curSel = index;
+    if (next)
+        next->Select(true);
+    return true;
+}
+
 bool CListItemState::HandleRowEvent(CControlUI& self, TEventUI& event) {
     CPaintManagerUI* pm = owner_ ? owner_->GetOwnerControl()->GetManager() : nullptr;
     switch (event.Type) {
@@ -379,11 +412,8 @@ bool CListUI::AddAt(CControlUI* control, int index) {
     }
     if (!body_->AddAt(control, index))
         return false;
-    if (IListItemUI* item = AsListItem(control))
-        item->SetOwner(this);
-    if (curSel_ >= index)
-        ++curSel_;
-    Reindex();
+    ShiftSelectionOnInsert(curSel_, index);
+    IndexItems(*body_, this);
     return true;
 }
 
@@ -394,11 +424,8 @@ bool CListUI::Remove(CControlUI* control, bool doNotDestroy) {
 bool CListUI::RemoveAt(int index, bool doNotDestroy) {
     if (!body_->RemoveAt(index, doNotDestroy))
         return false;
-    if (curSel_ == index)
-        curSel_ = -1;
-    else if (curSel_ > index)
-        --curSel_;
-    Reindex();
+    ShiftSelectionOnRemove(curSel_, index);
+    IndexItems(*body_, this);
     return true;
 }
 
@@ -417,24 +444,12 @@ int CListUI::GetItemIndex(CControlUI* control) const {
     return body_->GetItemIndex(control);
 }
 
-void CListUI::Reindex() {
-    for (int i = 0; i < GetCount(); ++i)
-        if (IListItemUI* item = AsListItem(GetItemAt(i)))
-            item->SetIndex(i);
-}
-
 bool CListUI::SelectItem(int index, bool, bool triggerEvent) {
     if (index == curSel_)
         return true;
-    IListItemUI* next = AsListItem(GetItemAt(index));
-    if (index >= 0 && !next)
-        return false;
     const int old = curSel_;
-    if (IListItemUI* prev = AsListItem(GetItemAt(old)))
-        prev->Select(false);
-    curSel_ = index;
-    if (next)
-        next->Select(true);
+    if (!MoveSelection(*body_, curSel_, index))
+        return false;
     if (triggerEvent)
         Notify(DUI_MSGTYPE_ITEMSELECT, curSel_, old);
     return true;

@@ -54,6 +54,15 @@ class IListItemUI {
     virtual void Select(bool selected) = 0;
 };
 
+// Selection bookkeeping shared by lists and combos, over the owner's items.
+// Keeps curSel on the same item when one is inserted or removed at index.
+void ShiftSelectionOnInsert(int& curSel, int index);
+void ShiftSelectionOnRemove(int& curSel, int index);
+// Tells every item of owner its owner and index.
+void IndexItems(const CContainerUI& items, IListOwnerUI* owner);
+// Moves the selection mark from curSel to index (-1: none); false when index names no item.
+bool MoveSelection(const CContainerUI& items, int& curSel, int index);
+
 // State and look shared by both kinds of row.
 class CListItemState : public IListItemUI {
   public:
@@ -176,8 +185,6 @@ class CListUI : public CVerticalLayoutUI, public IListOwnerUI {
     void SetAttribute(std::wstring_view name, std::wstring_view value) override;
 
   private:
-    void Reindex();
-
     CListHeaderUI* header_;
     CListBodyUI* body_;
     TListInfoUI info_;

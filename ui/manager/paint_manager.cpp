@@ -380,8 +380,6 @@ bool CPaintManagerUI::SetShadowAttribute(std::wstring_view name, std::wstring_vi
         sh.corner = ParseRect(value);
     else
         return false;
-    if (name == L"shadowimage" || name == L"shadowsize")
-        sh.show = sh.show || !value.empty();
     return true;
 }
 
