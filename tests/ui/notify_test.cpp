@@ -154,3 +154,19 @@ TEST(Lifetime, RemovingAControlUnderTheMouseLeavesNoDanglingState) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WindowFrame, SizeBoxEdgesOnlyInsideAResizableWindow) {
+    ui_test::Window fixed;
+    ASSERT_TRUE(fixed.Load(LR"(<Window size="100,100"><Control/></Window>)"));
+    EXPECT_EQ(fixed.pm.SizeBoxHitAt({1, 1}), 0);
+    ui_test::Window sizable;
+    ASSERT_TRUE(sizable.Load(LR"(<Window size="100,100" sizebox="4,4,6,6"><Control/></Window>)"));
+    EXPECT_EQ(sizable.pm.SizeBoxHitAt({1, 1}), 1 | 2);
+    EXPECT_EQ(sizable.pm.SizeBoxHitAt({96, 50}), 4);
+    EXPECT_EQ(sizable.pm.SizeBoxHitAt({50, 50}), 0);
+    EXPECT_EQ(sizable.pm.SizeBoxHitAt({-3, 50}), 0);  // the shadow margin is no frame
+}
+
+}  // namespace

@@ -597,6 +597,9 @@ bool CPaintManagerUI::IsCaptionAt(POINT pt) const {
 
 int CPaintManagerUI::SizeBoxHitAt(POINT pt) const {
     const RECT box = GetSizeBox();
+    if (!(box.left || box.top || box.right || box.bottom) ||
+        !Contains(RECT{0, 0, client_.cx, client_.cy}, pt))
+        return 0;
     int edges = 0;
     if (pt.x < box.left)
         edges |= 1;

@@ -34,6 +34,19 @@ WPARAM ToVirtualKey(const QKeyEvent* e) {
     }
 }
 
+Qt::Edges ToEdges(int bits) {
+    Qt::Edges edges;
+    if (bits & 1)
+        edges |= Qt::LeftEdge;
+    if (bits & 2)
+        edges |= Qt::TopEdge;
+    if (bits & 4)
+        edges |= Qt::RightEdge;
+    if (bits & 8)
+        edges |= Qt::BottomEdge;
+    return edges;
+}
+
 // The native box draws over the control's own frame and images: no frame or fill of its own.
 void StyleNativeEdit(QWidget* box, CEditUI* edit, CPaintManagerUI* pm) {
     box->setFont(ToQFont(pm->GetFont(edit->GetFont())));
@@ -306,6 +319,11 @@ void HostWidget::mousePressEvent(QMouseEvent* e) {
         return;
     }
     const POINT pt = ToClient(e->position());
+    if (const Qt::Edges edges = ToEdges(pm_->SizeBoxHitAt(pt));
+        edges && isWindow() && windowHandle()) {
+        windowHandle()->startSystemResize(edges);
+        return;
+    }
     if (isWindow() && pm_->IsCaptionAt(pt)) {
         dragging_ = true;
         dragOffset_ = e->globalPosition().toPoint() - frameGeometry().topLeft();

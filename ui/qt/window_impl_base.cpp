@@ -46,6 +46,18 @@ void WindowImplBase::ApplySkinFolder() {
     CPaintManagerUI::SetResourcePath(folder);
 }
 
+// mininfo and maxinfo bound the client area; the shadow margin comes on top.
+void WindowImplBase::ApplySizeLimits(HostWidget& widget) {
+    const WindowInfo& info = m_pm.GetWindowInfo();
+    const int margin = 2 * widget.ShadowMargin();
+    if (info.minInfo.cx > 0 && info.minInfo.cy > 0)
+        widget.setMinimumSize(m_pm.ScaleValue(info.minInfo.cx) + margin,
+                              m_pm.ScaleValue(info.minInfo.cy) + margin);
+    if (info.maxInfo.cx > 0 && info.maxInfo.cy > 0)
+        widget.setMaximumSize(m_pm.ScaleValue(info.maxInfo.cx) + margin,
+                              m_pm.ScaleValue(info.maxInfo.cy) + margin);
+}
+
 LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL& handled) {
     handled = TRUE;
     HostWidget* widget = GetWidget();
@@ -64,6 +76,7 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, BOOL& handled) {
     widget->UpdateShadow();
     if (!HasRequestedSize())
         widget->SetClientSize(m_pm.GetInitSize());
+    ApplySizeLimits(*widget);
     if (m_pm.GetWindowInfo().opacity < 255)
         widget->setWindowOpacity(m_pm.GetWindowInfo().opacity / 255.0);
     InitWindow();

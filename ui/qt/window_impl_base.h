@@ -90,6 +90,7 @@ class WindowImplBase : public CWindowWnd, public INotifyUI, public IDialogBuilde
 
   private:
     void ApplySkinFolder();
+    void ApplySizeLimits(HostWidget& widget);
     LRESULT OnKeyDown(WPARAM key, LPARAM ch);
 };
 
