@@ -162,8 +162,11 @@ void CContainerUI::EnableScrollBar(bool vertical, bool horizontal) {
             bar->SetHorizontal(horiz);
             bar->SetVisible(false);
             bar->SetManager(manager_, this);
-            if (manager_)
+            if (manager_) {
                 bar->ApplyAttributeList(manager_->GetDefaultAttributeList(L"ScrollBar"));
+                bar->ApplyAttributeList(
+                    manager_->GetDefaultAttributeList(horiz ? L"HScrollBar" : L"VScrollBar"));
+            }
         } else if (!want) {
             bar.reset();
         }

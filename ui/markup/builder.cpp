@@ -118,7 +118,7 @@ CControlUI* CDialogBuilder::Build(pugi::xml_node root, IDialogBuilderCallback* c
             delete built;
         }
     }
-    if (!first && error_.empty())
+    if (!first && depth == 0 && error_.empty())
         error_ = L"the skin holds no control";
     return first;
 }
