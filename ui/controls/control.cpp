@@ -216,12 +216,10 @@ void CControlUI::DoEvent(TEventUI& event) {
             SetFocusedState(false);
             return;
         case UIEVENT_TIMER:
-        case UIEVENT_KEYDOWN:
-        case UIEVENT_CHAR:
             return;
         default:
-            // Mouse input a control does not use belongs to its parent: a press on a label
-            // inside a list row selects the row.
+            // Input a control does not use belongs to its parent: a press on a label inside a
+            // list row selects the row, arrow keys on a focused row move the list.
             if (parent_)
                 parent_->DoEvent(event);
     }
