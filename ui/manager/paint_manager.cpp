@@ -155,12 +155,20 @@ bool CPaintManagerUI::AttachDialog(CControlUI* root) {
 
 void CPaintManagerUI::InitControls(CControlUI* control, CControlUI* parent) {
     control->SetManager(this, parent);
+    // Only controls in the window's tree are indexed; a tree still being built is indexed once
+    // it is attached.
+    const CControlUI* top = control;
+    while (top->GetParent())
+        top = top->GetParent();
+    if (top != root_)
+        return;
     control->FindControl([this](CControlUI* c) {
         if (c->GetName().empty())
             return false;
-        auto [it, inserted] = names_.insert_or_assign(c->GetName(), c);
-        if (!inserted && warnings_.size() < 100)
+        CControlUI*& slot = names_[c->GetName()];
+        if (slot && slot != c && warnings_.size() < 100)
             warnings_.push_back(L"duplicate name " + c->GetName());
+        slot = c;
         return false;
     });
 }
