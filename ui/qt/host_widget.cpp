@@ -257,6 +257,17 @@ bool HostWidget::event(QEvent* e) {
 
 void HostWidget::PaintShadow(QPainter& painter) {
     const ShadowInfo sh = pm_->GetShadow();
+    if (!sh.image.empty()) {
+        // A skin's own shadow bitmap, nine-sliced around the whole margin.
+        ImageSpec spec = ParseImageSpec(sh.image);
+        if (sh.corner.left || sh.corner.top || sh.corner.right || sh.corner.bottom)
+            spec.corner = sh.corner;
+        spec.hole = true;  // the window covers the middle
+        QtRender render(&painter);
+        const RECT all{0, 0, width(), height()};
+        DrawImage(render, spec, all, all);
+        return;
+    }
     const int m = ShadowMargin();
     const SIZE round = pm_->GetRoundCorner();
     QColor color = ToQColor(sh.color);
