@@ -42,6 +42,8 @@ class CComboUI : public CContainerUI, public IListOwnerUI {
 
     bool Activate() override;
     SIZE EstimateSize(SIZE available) override;
+    // The combo lays out, paints and takes the mouse as one control: its items only appear in
+    // the drop-down.
     void SetPos(RECT rc) override;
     void DoPaint(IRender& render, const RECT& paint) override;
     void DoEvent(TEventUI& event) override;

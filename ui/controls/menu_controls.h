@@ -20,6 +20,7 @@ class CMenuElementUI : public CListContainerElementUI {
     int PreferredWidth();
 
     SIZE EstimateSize(SIZE available) override;
+    // A row is one control; the rows it holds belong to its submenu window.
     void SetPos(RECT rc) override;
     void DoPaint(IRender& render, const RECT& paint) override;
     CControlUI* FindControlAt(POINT pt) override;
