@@ -27,6 +27,7 @@ class TestDlg : public ui::WindowImplBase {
     std::vector<std::wstring> events;
     std::atomic<int> pings{0};
     std::thread::id pingThread;
+    std::vector<WPARAM> received;
     ui::MenuCmd lastMenu{};
 
     ui::CPaintManagerUI& pm() { return m_pm; }
@@ -47,6 +48,7 @@ class TestDlg : public ui::WindowImplBase {
     LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) override {
         if (msg == WM_PING) {
             pingThread = std::this_thread::get_id();
+            received.push_back(wParam);
             ++pings;
             handled = TRUE;
             return static_cast<LRESULT>(wParam) * 2;
@@ -159,6 +161,49 @@ TEST_F(QtWindowTest, MessagesFromWorkersArriveOnTheUiThread) {
     EXPECT_EQ(dlg.pings.load(), 2);
     EXPECT_EQ(dlg.pingThread, std::this_thread::get_id());
     EXPECT_EQ(dlg.SendMessageW(WM_PING, 5), 10);  // same thread: a direct call
+}
+
+TEST_F(QtWindowTest, ManyWorkersPostingKeepEachOnesOrder) {
+    TestDlg dlg(kSkin);
+    const HWND hwnd = dlg.Create(nullptr, L"", WS_POPUP, 0);
+    constexpr int kWorkers = 4, kEach = 200;
+    std::vector<std::thread> workers;
+    for (int w = 0; w < kWorkers; ++w)
+        workers.emplace_back([hwnd, w] {
+            for (int i = 0; i < kEach; ++i) {
+                if (i % 50 == 49)
+                    ::SendMessageW(hwnd, WM_PING, w * 1000 + i, 0);
+                else
+                    ::PostMessageW(hwnd, WM_PING, w * 1000 + i, 0);
+            }
+        });
+    ASSERT_TRUE(WaitFor([&] { return dlg.pings.load() == kWorkers * kEach; }));
+    for (auto& t : workers)
+        t.join();
+    std::vector<int> last(kWorkers, -1);
+    for (WPARAM v : dlg.received) {
+        const int w = static_cast<int>(v / 1000), i = static_cast<int>(v % 1000);
+        EXPECT_EQ(i, last[w] + 1);
+        last[w] = i;
+    }
+}
+
+TEST_F(QtWindowTest, AWorkerSendingWhileTheUiThreadRunsAModalDialogIsAnswered) {
+    TestDlg main(kSkin);
+    const HWND hwnd = main.Create(nullptr, L"", WS_POPUP, 0);
+    TestDlg dialog(kSkin);
+    ASSERT_NE(dialog.Create(hwnd, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);
+    std::atomic<LRESULT> answer{0};
+    std::thread worker;
+    QTimer::singleShot(10, [&] {
+        worker = std::thread([&] {
+            answer = ::SendMessageW(hwnd, WM_PING, 4, 0);
+            dialog.Close(IDOK);
+        });
+    });
+    EXPECT_EQ(dialog.ShowModal(), static_cast<UINT>(IDOK));
+    worker.join();
+    EXPECT_EQ(answer.load(), 8);
 }
 
 TEST_F(QtWindowTest, ASenderWaitingOnAWindowThatGoesGetsZero) {
