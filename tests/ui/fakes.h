@@ -18,7 +18,7 @@ struct DrawnText {
     RECT rc;
     std::wstring text;
     DWORD color;
-    ui::FontSpec font;
+    ui::FontInfo font;
 };
 
 struct DrawnImage {
@@ -39,19 +39,19 @@ class RecordingRender : public ui::IRender {
         fills.emplace_back(rc, c1);
     }
     void DrawBorder(const RECT&, DWORD, int, SIZE) override {}
-    SIZE ImageSize(const ui::ImageSpec& spec) override {
-        auto it = bitmaps.find(spec.file);
+    SIZE ImageSize(const ui::DrawInfo& draw) override {
+        auto it = bitmaps.find(draw.file);
         return it == bitmaps.end() ? SIZE{} : it->second;
     }
-    void DrawImagePiece(const ui::ImageSpec& spec, const ui::ImagePiece& piece) override {
-        images.push_back({spec.file, piece});
+    void DrawImagePiece(const ui::DrawInfo& draw, const ui::ImagePiece& piece) override {
+        images.push_back({draw.file, piece});
     }
-    void DrawText(const RECT& rc, const std::wstring& text, DWORD argb, const ui::FontSpec& font,
+    void DrawText(const RECT& rc, const std::wstring& text, DWORD argb, const ui::FontInfo& font,
                   UINT) override {
         texts.push_back({rc, text, argb, font});
     }
     // Every character is half the font size wide; a line is the font size plus 2.
-    SIZE MeasureText(const std::wstring& text, const ui::FontSpec& font, int) override {
+    SIZE MeasureText(const std::wstring& text, const ui::FontInfo& font, int) override {
         return {static_cast<LONG>(text.size()) * font.size / 2, font.size + 2};
     }
     void PushClip(const RECT&, SIZE) override {}

@@ -21,8 +21,8 @@ TEST(AttributeValues, ColoursRectsAndBooleans) {
 }
 
 TEST(ImageString, BareFileNameAndKeyValuePairs) {
-    EXPECT_EQ(ui::ParseImageSpec(L"../default/icon/x.png").file, L"../default/icon/x.png");
-    const ui::ImageSpec s = ui::ParseImageSpec(
+    EXPECT_EQ(ui::ParseDrawInfo(L"../default/icon/x.png").file, L"../default/icon/x.png");
+    const ui::DrawInfo s = ui::ParseDrawInfo(
         L"file='a b.png' source='12,0,24,21' corner='2,2,2,2' dest='10,9,26,25' fade='128' "
         L"mask='#FFFF00FF' hole='true' xtiled='true' unknown='x'");
     EXPECT_EQ(s.file, L"a b.png");
@@ -32,11 +32,11 @@ TEST(ImageString, BareFileNameAndKeyValuePairs) {
     EXPECT_EQ(s.fade, 128);
     EXPECT_EQ(s.mask, 0xFFFF00FFu);
     EXPECT_TRUE(s.hole && s.xtiled && !s.ytiled);
-    EXPECT_EQ(ui::ParseImageSpec(L"scale9='1,2,3,4'").corner, (RECT{1, 2, 3, 4}));
+    EXPECT_EQ(ui::ParseDrawInfo(L"scale9='1,2,3,4'").corner, (RECT{1, 2, 3, 4}));
 }
 
 TEST(ImageGeometry, DestIsRelativeToTheControlAndClipped) {
-    ui::ImageSpec s = ui::ParseImageSpec(L"file='a.png' dest='10,9,26,25'");
+    ui::DrawInfo s = ui::ParseDrawInfo(L"file='a.png' dest='10,9,26,25'");
     auto pieces = ui::LayoutImage(s, {16, 16}, {100, 100, 120, 120});
     ASSERT_EQ(pieces.size(), 1u);
     EXPECT_EQ(pieces[0].src, (RECT{0, 0, 16, 16}));
@@ -46,8 +46,7 @@ TEST(ImageGeometry, DestIsRelativeToTheControlAndClipped) {
 }
 
 TEST(ImageGeometry, NineSliceKeepsCornersAndStretchesTheRest) {
-    const ui::ImageSpec s =
-        ui::ParseImageSpec(L"file='s.png' source='12,0,24,21' corner='2,3,2,3'");
+    const ui::DrawInfo s = ui::ParseDrawInfo(L"file='s.png' source='12,0,24,21' corner='2,3,2,3'");
     auto pieces = ui::LayoutImage(s, {36, 21}, {0, 0, 12, 100});
     ASSERT_EQ(pieces.size(), 9u);
     EXPECT_EQ(pieces[0].src, (RECT{12, 0, 14, 3}));
@@ -55,14 +54,14 @@ TEST(ImageGeometry, NineSliceKeepsCornersAndStretchesTheRest) {
     EXPECT_EQ(pieces[4].src, (RECT{14, 3, 22, 18}));  // centre
     EXPECT_EQ(pieces[4].dst, (RECT{2, 3, 10, 97}));
     EXPECT_EQ(pieces[8].dst, (RECT{10, 97, 12, 100}));
-    ui::ImageSpec holed = s;
+    ui::DrawInfo holed = s;
     holed.hole = true;
     EXPECT_EQ(ui::LayoutImage(holed, {36, 21}, {0, 0, 12, 100}).size(), 8u);
 }
 
 TEST(ImageGeometry, MissingBitmapDrawsNothing) {
     ui_test::RecordingRender render;
-    ui::DrawImage(render, ui::ParseImageSpec(L"nothere.png"), {0, 0, 10, 10}, {0, 0, 10, 10});
+    ui::DrawImage(render, ui::ParseDrawInfo(L"nothere.png"), {0, 0, 10, 10}, {0, 0, 10, 10});
     EXPECT_TRUE(render.images.empty());
 }
 

@@ -203,7 +203,7 @@ void CComboUI::PaintStatusImage(IRender& render) {
     const DWORD color = !IsEnabled() ? 0xFFA7A6AA
                         : manager_   ? manager_->GetDefaultFontColor()
                                      : 0xFF000000;
-    const FontSpec font = manager_ ? manager_->GetFont(font_) : FontSpec{};
+    const FontInfo font = manager_ ? manager_->GetFont(font_) : FontInfo{};
     render.DrawText(arrow, L"▾", color, font, DT_SINGLELINE | DT_VCENTER | DT_CENTER);
 }
 
@@ -212,7 +212,7 @@ void CComboUI::PaintText(IRender& render) {
     if (!item || !manager_)
         return;
     const MarkupText m = ParseTextMarkup(item->GetText());
-    FontSpec font = manager_->GetFont(m.fontId >= 0 ? m.fontId : font_);
+    FontInfo font = manager_->GetFont(m.fontId >= 0 ? m.fontId : font_);
     if (!m.fontName.empty())
         font.name = m.fontName;
     if (m.fontSize > 0)

@@ -201,9 +201,9 @@ void CControlUI::PaintBorder(IRender& render) {
 bool CControlUI::DrawImage(IRender& render, std::wstring_view image, const RECT* rc) {
     if (image.empty())
         return false;
-    ImageSpec spec = ParseImageSpec(image);
-    spec.dest = Scale(spec.dest);
-    ui::DrawImage(render, spec, rc ? *rc : rcItem_, rcPaint_);
+    DrawInfo draw = ParseDrawInfo(image);
+    draw.dest = Scale(draw.dest);
+    ui::DrawImage(render, draw, rc ? *rc : rcItem_, rcPaint_);
     return true;
 }
 

@@ -63,14 +63,14 @@ void CLabelUI::SetAutoCalcWidth(bool on) {
     NeedParentUpdate();
 }
 
-FontSpec CLabelUI::ResolveFont(int id) const {
-    return manager_ ? manager_->GetFont(id) : FontSpec{};
+FontInfo CLabelUI::ResolveFont(int id) const {
+    return manager_ ? manager_->GetFont(id) : FontInfo{};
 }
 
 SIZE CLabelUI::EstimateSize(SIZE available) {
     SIZE size = CControlUI::EstimateSize(available);
     const RECT pad = GetTextPadding();
-    const FontSpec font = ResolveFont(font_);
+    const FontInfo font = ResolveFont(font_);
     IRender* render = manager_ ? manager_->GetRender() : nullptr;
     if (autoCalcWidth_ && render) {
         const std::wstring text = showHtml_ ? ParseTextMarkup(GetText()).text : GetText();
@@ -100,15 +100,15 @@ void CLabelUI::DrawLabelText(IRender& render, const RECT& rc, const std::wstring
         return;
     }
     const MarkupText m = ParseTextMarkup(text);
-    FontSpec spec = ResolveFont(m.fontId >= 0 ? m.fontId : font);
+    FontInfo face = ResolveFont(m.fontId >= 0 ? m.fontId : font);
     if (!m.fontName.empty())
-        spec.name = m.fontName;
+        face.name = m.fontName;
     if (m.fontSize > 0)
-        spec.size = Scale(m.fontSize);
-    spec.bold |= m.bold;
-    spec.italic |= m.italic;
-    spec.underline |= m.underline;
-    render.DrawText(rc, m.text, m.color ? m.color : color, spec, style);
+        face.size = Scale(m.fontSize);
+    face.bold |= m.bold;
+    face.italic |= m.italic;
+    face.underline |= m.underline;
+    render.DrawText(rc, m.text, m.color ? m.color : color, face, style);
 }
 
 void CLabelUI::PaintText(IRender& render) {

@@ -38,7 +38,7 @@ class CLabelUI : public CControlUI {
     // Draws text in rc with this label's style, or the markup's when the label shows markup.
     void DrawLabelText(IRender& render, const RECT& rc, const std::wstring& text, DWORD color,
                        int font, UINT style, bool markup);
-    FontSpec ResolveFont(int id) const;
+    FontInfo ResolveFont(int id) const;
     // The colour to draw text in for the current state.
     virtual DWORD CurrentTextColor() const;
     void SetAlignAttribute(std::wstring_view name, std::wstring_view value);

@@ -228,7 +228,7 @@ void CListLabelElementUI::DrawItemText(IRender& render, const RECT& rc) {
         m = ParseTextMarkup(GetText());
     else
         m.text = GetText();
-    FontSpec font = manager_->GetFont(m.fontId >= 0 ? m.fontId : info.nFont);
+    FontInfo font = manager_->GetFont(m.fontId >= 0 ? m.fontId : info.nFont);
     if (!m.fontName.empty())
         font.name = m.fontName;
     if (m.fontSize > 0)

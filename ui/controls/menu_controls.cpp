@@ -87,7 +87,7 @@ void CMenuElementUI::PaintStatusImage(IRender& render) {
     const RECT iconRc{rcItem_.left + Scale(8), cy - Scale(iconSize_.cy) / 2,
                       rcItem_.left + Scale(8) + Scale(iconSize_.cx), cy + Scale(iconSize_.cy) / 2};
     DrawImage(render, icon_, &iconRc);
-    const FontSpec font = manager_ ? manager_->GetFont(-1) : FontSpec{};
+    const FontInfo font = manager_ ? manager_->GetFont(-1) : FontInfo{};
     const DWORD color = RowTextColor(*this);
     const RECT mark{rcItem_.right - Scale(kMarkWidth), rcItem_.top, rcItem_.right, rcItem_.bottom};
     if (checkItem_ && checked_)

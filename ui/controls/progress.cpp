@@ -64,19 +64,19 @@ void CProgressUI::PaintStatusImage(IRender& render) {
         render.FillRect(fill, foreColor_);
     if (foreImage_.empty())
         return;
-    ImageSpec spec = ParseImageSpec(foreImage_);
-    const SIZE bitmap = render.ImageSize(spec);
+    DrawInfo draw = ParseDrawInfo(foreImage_);
+    const SIZE bitmap = render.ImageSize(draw);
     if (bitmap.cx == 0)
         return;
     // The bitmap stretches over the whole bar; the filled part shows its matching share.
-    RECT src = IsEmpty(spec.source) ? RECT{0, 0, bitmap.cx, bitmap.cy} : spec.source;
+    RECT src = IsEmpty(draw.source) ? RECT{0, 0, bitmap.cx, bitmap.cy} : draw.source;
     if (horizontal_)
         src.right = src.left + Width(src) * Width(fill) / std::max<LONG>(1, Width(rcItem_));
     else
         src.top = src.bottom - Height(src) * Height(fill) / std::max<LONG>(1, Height(rcItem_));
-    spec.source = src;
-    spec.dest = {};
-    ui::DrawImage(render, spec, fill, rcPaint_);
+    draw.source = src;
+    draw.dest = {};
+    ui::DrawImage(render, draw, fill, rcPaint_);
 }
 
 void CProgressUI::SetAttribute(std::wstring_view name, std::wstring_view value) {

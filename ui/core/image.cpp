@@ -34,7 +34,7 @@ bool ForEachPair(std::wstring_view text, F&& apply) {
     return any;
 }
 
-void ApplyKey(ImageSpec& s, std::wstring_view key, std::wstring_view value) {
+void ApplyKey(DrawInfo& s, std::wstring_view key, std::wstring_view value) {
     if (key == L"file")
         s.file = value;
     else if (key == L"res")
@@ -69,28 +69,28 @@ Spans Split(LONG a, LONG b, LONG lead, LONG trail) {
 
 }  // namespace
 
-ImageSpec ParseImageSpec(std::wstring_view text) {
-    ImageSpec spec;
+DrawInfo ParseDrawInfo(std::wstring_view text) {
+    DrawInfo draw;
     const bool pairs =
         text.find(L'=') != std::wstring_view::npos &&
-        ForEachPair(text, [&](std::wstring_view k, std::wstring_view v) { ApplyKey(spec, k, v); });
+        ForEachPair(text, [&](std::wstring_view k, std::wstring_view v) { ApplyKey(draw, k, v); });
     if (!pairs)
-        spec.file = text;
-    return spec;
+        draw.file = text;
+    return draw;
 }
 
-std::vector<ImagePiece> LayoutImage(const ImageSpec& spec, SIZE bitmap, const RECT& control) {
-    RECT src = IsEmpty(spec.source) ? RECT{0, 0, bitmap.cx, bitmap.cy} : spec.source;
+std::vector<ImagePiece> LayoutImage(const DrawInfo& draw, SIZE bitmap, const RECT& control) {
+    RECT src = IsEmpty(draw.source) ? RECT{0, 0, bitmap.cx, bitmap.cy} : draw.source;
     src = Intersect(src, RECT{0, 0, bitmap.cx, bitmap.cy});
     RECT dst = control;
-    if (!IsEmpty(spec.dest))
-        dst = Intersect(Offset(spec.dest, control.left, control.top), control);
+    if (!IsEmpty(draw.dest))
+        dst = Intersect(Offset(draw.dest, control.left, control.top), control);
     if (IsEmpty(src) || IsEmpty(dst))
         return {};
-    const RECT& c = spec.corner;
+    const RECT& c = draw.corner;
     const bool sliced = c.left || c.top || c.right || c.bottom;
     if (!sliced)
-        return {{src, dst, spec.xtiled, spec.ytiled}};
+        return {{src, dst, draw.xtiled, draw.ytiled}};
     // Corners copy 1:1; a destination smaller than the corners squeezes them to fit.
     const LONG cl = std::min(c.left, Width(dst)), cr = std::min(c.right, Width(dst) - cl);
     const LONG ct = std::min(c.top, Height(dst)), cb = std::min(c.bottom, Height(dst) - ct);
@@ -102,12 +102,12 @@ std::vector<ImagePiece> LayoutImage(const ImageSpec& spec, SIZE bitmap, const RE
     for (int row = 0; row < 3; ++row) {
         for (int col = 0; col < 3; ++col) {
             const bool centre = row == 1 && col == 1;
-            if (centre && spec.hole)
+            if (centre && draw.hole)
                 continue;
             ImagePiece p{{sx.edge[col], sy.edge[row], sx.edge[col + 1], sy.edge[row + 1]},
                          {dx.edge[col], dy.edge[row], dx.edge[col + 1], dy.edge[row + 1]},
-                         centre && spec.xtiled,
-                         centre && spec.ytiled};
+                         centre && draw.xtiled,
+                         centre && draw.ytiled};
             if (!IsEmpty(p.src) && !IsEmpty(p.dst))
                 pieces.push_back(p);
         }

@@ -10,7 +10,7 @@
 
 namespace ui {
 
-struct ImageSpec {
+struct DrawInfo {
     std::wstring file;
     std::wstring res;
     std::wstring restype;
@@ -27,7 +27,7 @@ struct ImageSpec {
 };
 
 // A bare file name or space-separated key='value' pairs; unknown keys are ignored.
-ImageSpec ParseImageSpec(std::wstring_view text);
+DrawInfo ParseDrawInfo(std::wstring_view text);
 
 // One copy from the bitmap to the screen; tiled copies repeat the source over dest.
 struct ImagePiece {
@@ -37,8 +37,8 @@ struct ImagePiece {
     bool ytiled = false;
 };
 
-// The pieces for drawing spec into the control rect, given the bitmap's size; nothing when the
+// The pieces for drawing draw into the control rect, given the bitmap's size; nothing when the
 // source or destination is empty after clipping.
-std::vector<ImagePiece> LayoutImage(const ImageSpec& spec, SIZE bitmap, const RECT& control);
+std::vector<ImagePiece> LayoutImage(const DrawInfo& draw, SIZE bitmap, const RECT& control);
 
 }  // namespace ui

@@ -4,12 +4,12 @@
 
 namespace ui {
 
-void DrawImage(IRender& render, const ImageSpec& spec, const RECT& control, const RECT& paint) {
-    if (spec.IsEmpty() || IsEmpty(Intersect(control, paint)))
+void DrawImage(IRender& render, const DrawInfo& draw, const RECT& control, const RECT& paint) {
+    if (draw.IsEmpty() || IsEmpty(Intersect(control, paint)))
         return;
-    const SIZE bitmap = render.ImageSize(spec);
-    for (const ImagePiece& piece : LayoutImage(spec, bitmap, control))
-        render.DrawImagePiece(spec, piece);
+    const SIZE bitmap = render.ImageSize(draw);
+    for (const ImagePiece& piece : LayoutImage(draw, bitmap, control))
+        render.DrawImagePiece(draw, piece);
 }
 
 }  // namespace ui

@@ -21,7 +21,7 @@ inline constexpr UINT DT_SINGLELINE = 0x20;
 inline constexpr UINT DT_NOPREFIX = 0x800;
 inline constexpr UINT DT_END_ELLIPSIS = 0x8000;
 
-struct FontSpec {
+struct FontInfo {
     std::wstring name = L"微软雅黑";
     int size = 12;  // pixels
     bool bold = false;
@@ -36,18 +36,18 @@ class IRender {
     // Two- or three-stop gradient (c3 == 0: two stops), top to bottom or left to right.
     virtual void FillGradient(const RECT& rc, DWORD c1, DWORD c2, DWORD c3, bool vertical) = 0;
     virtual void DrawBorder(const RECT& rc, DWORD argb, int width, SIZE round) = 0;
-    // The size of the bitmap named by spec (file or res), {0,0} when it cannot be loaded.
-    virtual SIZE ImageSize(const ImageSpec& spec) = 0;
-    virtual void DrawImagePiece(const ImageSpec& spec, const ImagePiece& piece) = 0;
+    // The size of the bitmap named by draw (file or res), {0,0} when it cannot be loaded.
+    virtual SIZE ImageSize(const DrawInfo& draw) = 0;
+    virtual void DrawImagePiece(const DrawInfo& draw, const ImagePiece& piece) = 0;
     virtual void DrawText(const RECT& rc, const std::wstring& text, DWORD argb,
-                          const FontSpec& font, UINT style) = 0;
+                          const FontInfo& font, UINT style) = 0;
     // Width and height of text on one line (or wrapped to maxWidth when it is positive).
-    virtual SIZE MeasureText(const std::wstring& text, const FontSpec& font, int maxWidth) = 0;
+    virtual SIZE MeasureText(const std::wstring& text, const FontInfo& font, int maxWidth) = 0;
     virtual void PushClip(const RECT& rc, SIZE round) = 0;
     virtual void PopClip() = 0;
 };
 
-// Draws spec into the control rect through render, clipped to paint.
-void DrawImage(IRender& render, const ImageSpec& spec, const RECT& control, const RECT& paint);
+// Draws draw into the control rect through render, clipped to paint.
+void DrawImage(IRender& render, const DrawInfo& draw, const RECT& control, const RECT& paint);
 
 }  // namespace ui

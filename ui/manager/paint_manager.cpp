@@ -15,9 +15,9 @@ namespace ui {
 namespace {
 
 struct SharedTables {
-    std::map<int, FontSpec> fonts;
+    std::map<int, FontInfo> fonts;
     bool hasDefaultFont = false;
-    FontSpec defaultFont;
+    FontInfo defaultFont;
     std::map<std::wstring, std::wstring, std::less<>> defaults;
     std::map<std::wstring, std::wstring, std::less<>> styles;
     std::vector<CPaintManagerUI*> managers;
@@ -314,7 +314,7 @@ void CPaintManagerUI::OnTimer(CControlUI* control, UINT id) {
     SendEvent(control, UIEVENT_TIMER, {}, id);
 }
 
-void CPaintManagerUI::AddFont(int id, const FontSpec& font, bool isDefault, bool shared) {
+void CPaintManagerUI::AddFont(int id, const FontInfo& font, bool isDefault, bool shared) {
     SharedTables& s = Shared();
     (shared ? s.fonts : fonts_)[id] = font;
     if (!isDefault)
@@ -328,9 +328,9 @@ void CPaintManagerUI::AddFont(int id, const FontSpec& font, bool isDefault, bool
     }
 }
 
-FontSpec CPaintManagerUI::GetFont(int id) const {
+FontInfo CPaintManagerUI::GetFont(int id) const {
     const SharedTables& s = Shared();
-    FontSpec font = hasDefaultFont_ ? defaultFont_ : s.hasDefaultFont ? s.defaultFont : FontSpec{};
+    FontInfo font = hasDefaultFont_ ? defaultFont_ : s.hasDefaultFont ? s.defaultFont : FontInfo{};
     if (auto it = fonts_.find(id); it != fonts_.end())
         font = it->second;
     else if (auto sit = s.fonts.find(id); sit != s.fonts.end())
@@ -339,7 +339,7 @@ FontSpec CPaintManagerUI::GetFont(int id) const {
     return font;
 }
 
-int CPaintManagerUI::GetFontHeight(const FontSpec& font) const {
+int CPaintManagerUI::GetFontHeight(const FontInfo& font) const {
     return render_ ? render_->MeasureText(L"Ag", font, 0).cy : font.size;
 }
 

@@ -119,9 +119,9 @@ class CPaintManagerUI {
     void OnTimer(CControlUI* control, UINT id);
 
     // Resource tables; a window's own entries win over shared ones.
-    void AddFont(int id, const FontSpec& font, bool isDefault, bool shared);
-    FontSpec GetFont(int id) const;  // scaled; an unknown id gives the default font
-    int GetFontHeight(const FontSpec& font) const;
+    void AddFont(int id, const FontInfo& font, bool isDefault, bool shared);
+    FontInfo GetFont(int id) const;  // scaled; an unknown id gives the default font
+    int GetFontHeight(const FontInfo& font) const;
     void AddDefaultAttributeList(std::wstring_view tag, std::wstring_view list, bool shared);
     std::wstring GetDefaultAttributeList(std::wstring_view tag) const;
     void AddStyle(std::wstring_view name, std::wstring_view list, bool shared);
@@ -190,10 +190,10 @@ class CPaintManagerUI {
     std::vector<INotifyUI*> notifiers_;
     std::vector<std::pair<CControlUI*, UINT>> timers_;
     std::vector<std::wstring> warnings_;
-    std::map<int, FontSpec> fonts_;
+    std::map<int, FontInfo> fonts_;
     int defaultFontId_ = -1;
     bool hasDefaultFont_ = false;
-    FontSpec defaultFont_;
+    FontInfo defaultFont_;
     std::map<std::wstring, std::wstring, std::less<>> defaults_;
     std::map<std::wstring, std::wstring, std::less<>> styles_;
     DWORD defaultFontColor_ = 0xFF000000;

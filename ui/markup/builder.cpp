@@ -33,7 +33,7 @@ bool IsResourceTag(pugi::xml_node node) {
 }
 
 void AddFont(pugi::xml_node node, CPaintManagerUI& pm) {
-    FontSpec font;
+    FontInfo font;
     if (const char* name = node.attribute("name").value(); *name)
         font.name = W(name);
     font.size = node.attribute("size").as_int(12);

@@ -259,13 +259,13 @@ void HostWidget::PaintShadow(QPainter& painter) {
     const ShadowInfo sh = pm_->GetShadow();
     if (!sh.image.empty()) {
         // A skin's own shadow bitmap, nine-sliced around the whole margin.
-        ImageSpec spec = ParseImageSpec(sh.image);
+        DrawInfo draw = ParseDrawInfo(sh.image);
         if (sh.corner.left || sh.corner.top || sh.corner.right || sh.corner.bottom)
-            spec.corner = sh.corner;
-        spec.hole = true;  // the window covers the middle
+            draw.corner = sh.corner;
+        draw.hole = true;  // the window covers the middle
         QtRender render(&painter);
         const RECT all{0, 0, width(), height()};
-        DrawImage(render, spec, all, all);
+        DrawImage(render, draw, all, all);
         return;
     }
     const int m = ShadowMargin();

@@ -49,7 +49,7 @@ QColor ToQColor(DWORD argb) {
     return QColor::fromRgba(argb);
 }
 
-QFont ToQFont(const FontSpec& font) {
+QFont ToQFont(const FontInfo& font) {
     QFont f(QString::fromStdWString(font.name));
     f.setPixelSize(font.size > 0 ? font.size : 12);
     f.setBold(font.bold);
@@ -59,12 +59,12 @@ QFont ToQFont(const FontSpec& font) {
     return f;
 }
 
-const QImage* LoadSkinImage(const ImageSpec& spec) {
+const QImage* LoadSkinImage(const DrawInfo& draw) {
     static QMutex mutex;
     static QHash<QString, QImage>* cache = new QHash<QString, QImage>;  // shared by all windows
-    const std::wstring& name = spec.file.empty() ? spec.res : spec.file;
+    const std::wstring& name = draw.file.empty() ? draw.res : draw.file;
     const QString key =
-        QString::fromStdString(resources::NormalizePath(name)) + QString::number(spec.mask, 16);
+        QString::fromStdString(resources::NormalizePath(name)) + QString::number(draw.mask, 16);
     QMutexLocker lock(&mutex);
     auto it = cache->find(key);
     if (it == cache->end()) {
@@ -72,8 +72,8 @@ const QImage* LoadSkinImage(const ImageSpec& spec) {
         if (auto bytes = resources::Load(name))
             image.loadFromData(reinterpret_cast<const uchar*>(bytes->data()),
                                static_cast<int>(bytes->size()));
-        if (!image.isNull() && spec.mask)
-            image = ApplyMask(image, spec.mask);
+        if (!image.isNull() && draw.mask)
+            image = ApplyMask(image, draw.mask);
         it = cache->insert(key, image);
     }
     return it->isNull() ? nullptr : &*it;
@@ -117,17 +117,17 @@ void QtRender::DrawBorder(const RECT& rc, DWORD argb, int width, SIZE round) {
     painter_->restore();
 }
 
-SIZE QtRender::ImageSize(const ImageSpec& spec) {
-    const QImage* image = LoadSkinImage(spec);
+SIZE QtRender::ImageSize(const DrawInfo& draw) {
+    const QImage* image = LoadSkinImage(draw);
     return image ? SIZE{image->width(), image->height()} : SIZE{};
 }
 
-void QtRender::DrawImagePiece(const ImageSpec& spec, const ImagePiece& piece) {
-    const QImage* image = LoadSkinImage(spec);
+void QtRender::DrawImagePiece(const DrawInfo& draw, const ImagePiece& piece) {
+    const QImage* image = LoadSkinImage(draw);
     if (!painter_ || !image)
         return;
     painter_->save();
-    painter_->setOpacity(painter_->opacity() * spec.fade / 255.0);
+    painter_->setOpacity(painter_->opacity() * draw.fade / 255.0);
     painter_->setRenderHint(QPainter::SmoothPixmapTransform);
     const QRect src = ToQRect(piece.src), dst = ToQRect(piece.dst);
     if (piece.xtiled || piece.ytiled) {
@@ -142,7 +142,7 @@ void QtRender::DrawImagePiece(const ImageSpec& spec, const ImagePiece& piece) {
     painter_->restore();
 }
 
-void QtRender::DrawText(const RECT& rc, const std::wstring& text, DWORD argb, const FontSpec& font,
+void QtRender::DrawText(const RECT& rc, const std::wstring& text, DWORD argb, const FontInfo& font,
                         UINT style) {
     if (!painter_ || text.empty() || !(argb >> 24))
         return;
@@ -165,7 +165,7 @@ void QtRender::DrawText(const RECT& rc, const std::wstring& text, DWORD argb, co
     painter_->restore();
 }
 
-SIZE QtRender::MeasureText(const std::wstring& text, const FontSpec& font, int maxWidth) {
+SIZE QtRender::MeasureText(const std::wstring& text, const FontInfo& font, int maxWidth) {
     const QFontMetrics fm(ToQFont(font));
     const QString s = QString::fromStdWString(text);
     if (maxWidth > 0) {

@@ -12,7 +12,7 @@ namespace ui {
 
 // The QFont for a skin font; names the machine lacks (微软雅黑, 宋体...) map to an installed CJK
 // font through Qt's substitution table.
-QFont ToQFont(const FontSpec& font);
+QFont ToQFont(const FontInfo& font);
 QColor ToQColor(DWORD argb);
 
 class QtRender : public IRender {
@@ -24,11 +24,11 @@ class QtRender : public IRender {
     void FillRect(const RECT& rc, DWORD argb) override;
     void FillGradient(const RECT& rc, DWORD c1, DWORD c2, DWORD c3, bool vertical) override;
     void DrawBorder(const RECT& rc, DWORD argb, int width, SIZE round) override;
-    SIZE ImageSize(const ImageSpec& spec) override;
-    void DrawImagePiece(const ImageSpec& spec, const ImagePiece& piece) override;
-    void DrawText(const RECT& rc, const std::wstring& text, DWORD argb, const FontSpec& font,
+    SIZE ImageSize(const DrawInfo& draw) override;
+    void DrawImagePiece(const DrawInfo& draw, const ImagePiece& piece) override;
+    void DrawText(const RECT& rc, const std::wstring& text, DWORD argb, const FontInfo& font,
                   UINT style) override;
-    SIZE MeasureText(const std::wstring& text, const FontSpec& font, int maxWidth) override;
+    SIZE MeasureText(const std::wstring& text, const FontInfo& font, int maxWidth) override;
     void PushClip(const RECT& rc, SIZE round) override;
     void PopClip() override;
 
@@ -38,6 +38,6 @@ class QtRender : public IRender {
 };
 
 // The decoded bitmap for an image string's file (with its mask applied); null when missing.
-const QImage* LoadSkinImage(const ImageSpec& spec);
+const QImage* LoadSkinImage(const DrawInfo& draw);
 
 }  // namespace ui
