@@ -259,6 +259,18 @@ TEST_F(QtWindowTest, ComboDropDownChoosesAnItem) {
               dlg.events.end());
 }
 
+TEST_F(QtWindowTest, ADialogThatGoesWithItsDropDownOpenTakesTheDropDownAlong) {
+    auto* dlg = new TestDlg(kSkin);
+    ASSERT_NE(dlg->Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return !dlg->events.empty(); }));
+    QTest::mouseClick(dlg->GetWidget(), Qt::LeftButton, {}, ClientPoint(*dlg, L"combo"));
+    ASSERT_TRUE(static_cast<ui::CComboUI*>(dlg->pm().FindControl(L"combo"))->IsDropped());
+    delete dlg;
+    WaitFor([] { return false; }, 50);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(w->windowType() == Qt::Popup && w->isVisible());
+}
+
 TEST_F(QtWindowTest, ChosenMenuItemReachesTheOwnerWithItsName) {
     TestDlg dlg(kSkin);
     ASSERT_NE(dlg.Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);

@@ -96,4 +96,10 @@ void OpenComboPopup(HostWidget* owner, CComboUI* combo) {
     popup->show();
 }
 
+void CloseComboPopups(HostWidget* owner) {
+    for (QObject* child : owner->children())
+        if (auto* popup = dynamic_cast<ComboPopup*>(child))
+            delete popup;
+}
+
 }  // namespace ui

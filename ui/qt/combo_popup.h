@@ -8,5 +8,7 @@ class HostWidget;
 class CComboUI;
 
 void OpenComboPopup(HostWidget* owner, CComboUI* combo);
+// Closes owner's open drop-downs at once, giving the items back while their combo exists.
+void CloseComboPopups(HostWidget* owner);
 
 }  // namespace ui

@@ -79,6 +79,7 @@ void HostWidget::SetPaintManager(CPaintManagerUI* pm, CWindowWnd* window) {
 }
 
 void HostWidget::Detach() {
+    CloseComboPopups(this);
     for (auto& [key, timer] : timers_)
         delete timer;
     timers_.clear();
