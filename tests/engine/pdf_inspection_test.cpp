@@ -5,7 +5,7 @@
 #include "engine/pdf_inspection.h"
 #include "platform/pdfinspect/pdfinspect.h"
 #include "platform/text.h"
-#include "tests/engine/encrypted_pdfs.h"
+#include "tests/engine/pdf_fixtures.h"
 #include "tests/support/temp_dir.h"
 
 namespace {
@@ -15,11 +15,11 @@ using testing_support::TempDir;
 class PdfInspectionTest : public testing::Test {
   protected:
     void SetUp() override {
-        testing_support::WritePlainPdf(plain, 3);
-        testing_support::WritePlainPdf(noPages, 0);
-        testing_support::EncryptPdf(plain, ownerOnly, "", "boss");
-        testing_support::EncryptPdf(plain, userLocked, "secret", "boss");
-        testing_support::EncryptPdf(plain, chineseLocked, "密码", "boss");
+        engine_test::MakeTextPdf(plain, 3);
+        ASSERT_EQ(engine_test::Run("qpdf --empty " + engine_test::Quote(noPages)), 0);
+        engine_test::EncryptPdf(plain, ownerOnly, "", "boss", "256");
+        engine_test::EncryptPdf(plain, userLocked, "secret", "boss", "256");
+        engine_test::EncryptPdf(plain, chineseLocked, "密码", "boss", "256");
         testing_support::WriteFile(notPdf, "just some text, not a document\n");
         const std::string whole = testing_support::ReadFile(plain);
         testing_support::WriteFile(damaged, whole.substr(0, 40) + "\x01\x02 garbage");
