@@ -70,22 +70,22 @@ bool ParseConversion(std::wstring_view format, size_t* pos, Conversion* c) {
     return true;
 }
 
-std::string FieldSpec(const Conversion& c) {
-    std::string spec = "%" + c.flags;
+std::string FieldFormat(const Conversion& c) {
+    std::string cFormat = "%" + c.flags;
     if (c.width >= 0)
-        spec += std::to_string(c.width);
+        cFormat += std::to_string(c.width);
     if (c.precision >= 0)
-        spec += "." + std::to_string(c.precision);
-    return spec;
+        cFormat += "." + std::to_string(c.precision);
+    return cFormat;
 }
 
 template <typename T>
-std::wstring Print(const std::string& spec, T value) {
-    const int size = std::snprintf(nullptr, 0, spec.c_str(), value);
+std::wstring Print(const std::string& cFormat, T value) {
+    const int size = std::snprintf(nullptr, 0, cFormat.c_str(), value);
     if (size <= 0)
         return {};
     std::string text(static_cast<size_t>(size) + 1, '\0');
-    std::snprintf(text.data(), text.size(), spec.c_str(), value);
+    std::snprintf(text.data(), text.size(), cFormat.c_str(), value);
     text.resize(static_cast<size_t>(size));
     return platform::AnsiToWide(text);
 }
@@ -134,11 +134,11 @@ std::optional<std::wstring> FormatInteger(const Conversion& c, const Value& valu
         return std::nullopt;
     const unsigned long long mask = bits == 64 ? ~0ULL : (1ULL << bits) - 1;
     const unsigned long long cut = *raw & mask;
-    const std::string spec = FieldSpec(c) + "ll" + static_cast<char>(c.type);
+    const std::string cFormat = FieldFormat(c) + "ll" + static_cast<char>(c.type);
     if (c.type != L'd' && c.type != L'i')
-        return Print(spec, cut);
+        return Print(cFormat, cut);
     const bool negative = (cut >> (bits - 1)) & 1;
-    return Print(spec, static_cast<long long>(negative ? cut | ~mask : cut));
+    return Print(cFormat, static_cast<long long>(negative ? cut | ~mask : cut));
 }
 
 std::optional<std::wstring> FormatCharacter(const Conversion& c, const Value& value) {
@@ -166,7 +166,7 @@ std::optional<std::wstring> FormatReal(const Conversion& c, const Value& value) 
         c.length == Length::None || c.length == Length::Long || c.length == Length::LongDouble;
     if (!real || !plainOrLong)
         return std::nullopt;
-    return Print(FieldSpec(c) + static_cast<char>(c.type), *real);
+    return Print(FieldFormat(c) + static_cast<char>(c.type), *real);
 }
 
 std::optional<std::wstring> Apply(const Conversion& c, const Value& value) {

@@ -38,6 +38,8 @@ class LanguageFormatArg {
 // width or precision above 1024), the format is returned unchanged: a mistake in a hand-edited
 // language file then shows as its raw text instead of crashing or printing memory. Arguments
 // beyond the last conversion are ignored, so a translation may leave a placeholder out.
+// Integer conversions take the sizes of the 32-bit program the formats were written for: plain,
+// "l" and "I" cut the value to 32 bits, "ll" and "I64" keep 64, "h" and "hh" cut to 16 and 8.
 std::wstring FormatLanguageTextWith(const std::wstring& format, const LanguageFormatArg* args,
                                     size_t count);
 

@@ -24,6 +24,8 @@ namespace {
 
 constexpr guint8 kSignature[] = {0xD0, 0xCF, 0x11, 0xE0, 0xA1, 0xB1, 0x1A, 0xE1};
 constexpr size_t kHeaderSize = 512;
+constexpr size_t kDirectoryEntrySize = 128;
+constexpr guint32 kNoStream = 0xFFFFFFFF;
 // Element names hold at most 31 UTF-16 units and none of these characters.
 constexpr size_t kMaxNameUnits = 31;
 constexpr std::wstring_view kForbiddenNameChars = L"/\\:!";
@@ -117,14 +119,25 @@ HRESULT ReadWholeFile(int fd, gsize size, guint8** data, gsize* filled) {
     return S_OK;
 }
 
-// Windows opens only 512- and 4096-byte sectors with 64-byte mini sectors. Checking that first
-// also keeps libgsf from sizing buffers after a sector size taken from a damaged header.
+guint32 ReadLe32(const guint8* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<guint32>(p[3]) << 24);
+}
+
+// Checks what libgsf takes on trust. Windows opens only 512- and 4096-byte sectors with 64-byte
+// mini sectors; refusing others keeps libgsf from sizing buffers after a damaged header. The
+// root entry never has siblings; libgsf would read any it claims into entries it never frees.
 HRESULT CheckHeader(const guint8* data, gsize size) {
     if (size < kHeaderSize || std::memcmp(data, kSignature, sizeof kSignature) != 0)
         return STG_E_FILEALREADYEXISTS;
     const unsigned sectorShift = data[0x1E] | (data[0x1F] << 8);
     const unsigned miniSectorShift = data[0x20] | (data[0x21] << 8);
     if ((sectorShift != 9 && sectorShift != 12) || miniSectorShift != 6)
+        return STG_E_DOCFILECORRUPT;
+    const guint64 sectorSize = guint64{1} << sectorShift;
+    const guint64 root =
+        std::max<guint64>(kHeaderSize, sectorSize) + guint64{ReadLe32(data + 0x30)} * sectorSize;
+    if (root + kDirectoryEntrySize > size || ReadLe32(data + root + 0x44) != kNoStream ||
+        ReadLe32(data + root + 0x48) != kNoStream)
         return STG_E_DOCFILECORRUPT;
     return S_OK;
 }

@@ -3,185 +3,135 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <string>
+#include <atomic>
+#include <thread>
+#include <vector>
 
 #include "i18n/language.h"
-#include "i18n/language_file.h"
 #include "settings/settings.h"
 #include "tests/i18n/language_test_support.h"
 
 using language_test::kDefault;
+using language_test::RawStream;
 using language_test::Read;
-using language_test::Scrambled;
-using language_test::Utf16Le;
 using testing_support::TempDir;
 
 namespace {
 
-std::wstring WriteText(const TempDir& dir, const std::string& textStream) {
-    return language_test::WriteFile(dir, {{L"Text", textStream}});
-}
-
-std::wstring WriteEntries(const TempDir& dir, const std::vector<LanguageEntry>& entries) {
-    return WriteText(dir, EncodeLanguageSection(entries));
+std::wstring WriteText(const TempDir& dir, const std::string& stream) {
+    return language_test::WriteFile(dir, {{L"Text", stream}});
 }
 
 }  // namespace
 
-TEST(LanguageScrambling, EveryCompleteGroupButOneEndingTheStream) {
-    // Which bytes the step flips, by stream length: the low word of each group at 4i with
-    // 4i + 4 < n.
-    struct Case {
-        size_t n;
-        std::string flipped;  // 'x' where the byte changes
-    };
-    for (const Case& c : {Case{3, "..."}, Case{4, "...."}, Case{5, "xx..."}, Case{6, "xx...."},
-                          Case{8, "xx......"}, Case{9, "xx..xx..."}, Case{12, "xx..xx......"}}) {
-        std::string bytes(c.n, '\0');
-        ToggleLanguageScrambling(reinterpret_cast<BYTE*>(bytes.data()), bytes.size());
-        std::string seen;
-        for (size_t i = 0; i < bytes.size(); ++i) {
-            const char expected = i % 4 == 0 ? '\xD4' : '\x71';
-            seen += bytes[i] == '\0' ? '.' : (bytes[i] == expected ? 'x' : '?');
-        }
-        EXPECT_EQ(seen, c.flipped) << "n = " << c.n;
-    }
-}
-
-TEST(LanguageScrambling, ReaderUnscramblesStreamsAtTheBoundaries) {
+TEST(LanguageLookup, UnscramblesUpToTheLastCompleteGroup) {
     TempDir dir;
-    const char k = static_cast<char>('k' ^ 0xD4), v = static_cast<char>('v' ^ 0xD4);
-    const char hi = '\x71';
-    // 4 bytes "k=": one group that ends the stream, stored plain.
-    EXPECT_TRUE(Read(WriteText(dir, std::string("k\0=\0", 4)), L"Text", L"k").found);
-    // 6 bytes "k=v" unterminated: the first group scrambled, the lone tail unit plain.
-    auto r = Read(WriteText(dir, std::string{k, hi, '=', 0, 'v', 0}), L"Text", L"k");
-    EXPECT_TRUE(r.found);
-    EXPECT_EQ(r.value, L"v");
-    // 8 bytes "k=v\0": only the first group scrambled.
-    r = Read(WriteText(dir, std::string{k, hi, '=', 0, 'v', 0, 0, 0}), L"Text", L"k");
-    EXPECT_EQ(r.value, L"v");
+    const char k = static_cast<char>('k' ^ 0xD4), v = static_cast<char>('v' ^ 0xD4), hi = 0x71;
+    // 4 bytes "k=": the only group ends the stream and is stored plain.
+    EXPECT_TRUE(Read(WriteText(dir, {'k', 0, '=', 0}), L"Text", L"k").found);
+    // 6 bytes "k=v" unterminated: the first group scrambled, the tail unit plain.
+    EXPECT_EQ(Read(WriteText(dir, {k, hi, '=', 0, 'v', 0}), L"Text", L"k").value, L"v");
+    // 8 bytes "k=v\0": the last complete group ends the stream and stays plain.
+    EXPECT_EQ(Read(WriteText(dir, {k, hi, '=', 0, 'v', 0, 0, 0}), L"Text", L"k").value, L"v");
     // 9 bytes "k=vw" and a stray byte: both complete groups scrambled, the odd byte dropped.
-    r = Read(WriteText(dir, std::string{k, hi, '=', 0, v, hi, 'w', 0, 'Z'}), L"Text", L"k");
-    EXPECT_TRUE(r.found);
-    EXPECT_EQ(r.value, L"vw");
+    EXPECT_EQ(Read(WriteText(dir, {k, hi, '=', 0, v, hi, 'w', 0, 'Z'}), L"Text", L"k").value,
+              L"vw");
 }
 
-TEST(LanguageLookup, EntryWalk) {
+TEST(LanguageLookup, WalksEntriesUntilTheFirstEmptyOne) {
     TempDir dir;
-    const std::wstring path = WriteEntries(dir, {{L"Key", L"first"},
-                                                 {L"Key", L"second"},
-                                                 {L"Url", L"a=b=c"},
-                                                 {L"Empty", L""},
-                                                 {L"Wide", L"中文 😀 text"}});
+    constexpr char16_t kUnits[] = u"junk\0Key=first\0Key=second\0Url=a=b\0Wide=中文 😀\0\0After=x";
+    const std::wstring path = WriteText(dir, RawStream({kUnits, std::size(kUnits) - 1}));
     EXPECT_EQ(Read(path, L"Text", L"Key").value, L"first");
-    EXPECT_EQ(Read(path, L"Text", L"Url").value, L"a=b=c");
-    EXPECT_EQ(Read(path, L"Text", L"Wide").value, L"中文 😀 text");
-    const auto empty = Read(path, L"Text", L"Empty");
-    EXPECT_TRUE(empty.found);
-    EXPECT_EQ(empty.value, L"");
-
-    for (const wchar_t* absent : {L"key", L"KEY", L"Key ", L"Ke", L"Keys", L"a"}) {
+    EXPECT_EQ(Read(path, L"Text", L"Url").value, L"a=b");
+    EXPECT_EQ(Read(path, L"Text", L"Wide").value, L"中文 😀");
+    for (const wchar_t* absent : {L"key", L"KEY", L"Key ", L"Ke", L"junk", L"After"}) {
         const auto r = Read(path, L"Text", absent);
         EXPECT_FALSE(r.found) << absent;
         EXPECT_EQ(r.value, kDefault);
     }
+    // The reader terminates the data itself: an unterminated last entry still counts.
+    EXPECT_EQ(
+        Read(WriteText(dir, RawStream(std::u16string(u"A=1\0B=two", 9))), L"Text", L"B").value,
+        L"two");
 }
 
-TEST(LanguageLookup, EntriesWithoutEqualsAreSkippedAndAnEmptyEntryEndsTheSection) {
+TEST(LanguageLookup, CutsValuesAndDefaultsToTheCapacity) {
     TempDir dir;
-    const std::string plain = Utf16Le(std::u16string(u"junk\0A=1\0\0B=2\0", 14));
-    const std::wstring path = WriteText(dir, Scrambled(plain));
-    EXPECT_EQ(Read(path, L"Text", L"A").value, L"1");
-    EXPECT_FALSE(Read(path, L"Text", L"junk").found);
-    EXPECT_FALSE(Read(path, L"Text", L"B").found);
-    // An empty first entry means an empty section.
-    EXPECT_FALSE(
-        Read(WriteText(dir, Scrambled(Utf16Le(std::u16string(u"\0A=1\0", 5)))), L"Text", L"A")
-            .found);
-}
-
-TEST(LanguageLookup, UnterminatedLastEntryIsStillFound) {
-    TempDir dir;
-    const std::wstring path = WriteText(dir, Scrambled(Utf16Le(std::u16string(u"A=1\0B=two", 9))));
-    EXPECT_EQ(Read(path, L"Text", L"B").value, L"two");
-}
-
-TEST(LanguageLookup, ValuesAndDefaultsAreCutToTheCapacity) {
-    TempDir dir;
-    const std::wstring longValue(300, L'v');
     const std::wstring path =
-        WriteEntries(dir, {{L"Long", longValue}, {L"Exact", std::wstring(259, L'e')}});
-    auto r = Read(path, L"Text", L"Long");
+        WriteText(dir, EncodeLanguageSection({{L"Long", std::wstring(300, L'v')}}));
+    const auto r = Read(path, L"Text", L"Long");
     EXPECT_TRUE(r.found);
     EXPECT_EQ(r.value, std::wstring(259, L'v'));
-    EXPECT_EQ(Read(path, L"Text", L"Exact").value, std::wstring(259, L'e'));
     EXPECT_EQ(Read(path, L"Text", L"Long", 5).value, L"vvvv");
-    EXPECT_EQ(Read(path, L"Text", L"Missing", 4).value, kDefault.substr(0, 3));
-    // A capacity of one leaves room for the terminator only.
     EXPECT_EQ(Read(path, L"Text", L"Long", 1).value, L"");
+    EXPECT_EQ(Read(path, L"Text", L"Missing", 4).value, L"<de");
 }
 
 TEST(LanguageLookup, EveryMissingPieceGivesTheDefault) {
     TempDir dir;
-    const std::wstring path = WriteEntries(dir, {{L"A", L"1"}});
+    const std::wstring path = WriteText(dir, EncodeLanguageSection({{L"A", L"1"}}));
     ::mkdir(dir.File("folder").c_str(), 0755);
-    testing_support::WriteFile(dir.File("plain.txt"), "A=1\n[Text]\nA=1\n");
-    testing_support::WriteFile(dir.File("empty.dat"), "");
-    ::mkfifo(dir.File("fifo.dat").c_str(), 0600);
-    const struct {
-        std::wstring path, section, key;
-    } cases[] = {
-        {dir.WFile(L"missing/lang.dat"), L"Text", L"A"},  // folder
-        {dir.WFile(L"missing.dat"), L"Text", L"A"},       // file
-        {dir.WFile(L"folder"), L"Text", L"A"},            // a folder where the file should be
-        {dir.WFile(L"plain.txt"), L"Text", L"A"},         // not a compound file
-        {dir.WFile(L"empty.dat"), L"Text", L"A"},
-        {dir.WFile(L"fifo.dat"), L"Text", L"A"},  // must not block waiting for a writer
-        {path, L"Message", L"A"},                 // stream
-        {path, L"Text", L"B"},                    // key
-        {L"", L"Text", L"A"},
+    ::mkfifo(dir.File("fifo").c_str(), 0600);
+    testing_support::WriteFile(dir.File("plain.txt"), "[Text]\nA=1\n");
+    testing_support::WriteFile(dir.File("empty"), "");
+    const std::pair<std::wstring, const wchar_t*> cases[] = {
+        {dir.WFile(L"missing/lang.dat"), L"Text"},
+        {dir.WFile(L"missing.dat"), L"Text"},
+        {dir.WFile(L"folder"), L"Text"},
+        {dir.WFile(L"plain.txt"), L"Text"},
+        {dir.WFile(L"empty"), L"Text"},
+        {dir.WFile(L"fifo"), L"Text"},  // no blocking
+        {path, L"Message"},
+        {language_test::WriteFile(dir, {{L"Text", ""}}, L"e.dat"), L"Text"},
     };
-    for (const auto& c : cases) {
-        const auto r = Read(c.path, c.section, c.key);
-        EXPECT_FALSE(r.found) << testing::PrintToString(c.path);
+    for (const auto& [file, section] : cases) {
+        const auto r = Read(file, section, L"A");
+        EXPECT_FALSE(r.found) << testing::PrintToString(file) << " " << section;
         EXPECT_EQ(r.value, kDefault);
     }
-    // The section name compares without regard to case, as stream names do.
+    // Section names compare without regard to case, as stream names do.
     EXPECT_TRUE(Read(path, L"TEXT", L"A").found);
 }
 
-TEST(LanguageLookup, EmptyAndOversizedStreams) {
+TEST(LanguageLookup, RejectsStreamsThatFillTheWholeBuffer) {
     TempDir dir;
-    EXPECT_FALSE(Read(WriteText(dir, ""), L"Text", L"A").found);
-    // A stream that fills the whole 131,072-byte buffer may go on beyond it: the section is
-    // rejected. One just below the buffer is read in full.
     const auto streamOfSize = [](size_t bytes) {
-        std::u16string units = u"A=1";
-        units.push_back(u'\0');
-        units += u"Pad=";
+        std::u16string units(u"A=1\0Pad=", 8);
         units.resize(bytes / 2 - 1, u'p');
         units.push_back(u'\0');
-        return Scrambled(Utf16Le(units) + std::string(bytes % 2, 'x'));
+        return RawStream(units, std::string(bytes % 2, 'x'));
     };
-    EXPECT_EQ(Read(WriteText(dir, streamOfSize(131070)), L"Text", L"A").value, L"1");
-    EXPECT_EQ(Read(WriteText(dir, streamOfSize(131071)), L"Text", L"A").value, L"1");
-    for (size_t size : {size_t{131072}, size_t{131074}, size_t{400000}}) {
-        const auto r = Read(WriteText(dir, streamOfSize(size)), L"Text", L"A");
-        EXPECT_FALSE(r.found) << size;
-        EXPECT_EQ(r.value, kDefault);
-    }
+    for (size_t size : {131070u, 131071u})
+        EXPECT_EQ(Read(WriteText(dir, streamOfSize(size)), L"Text", L"A").value, L"1") << size;
+    for (size_t size : {131072u, 131074u, 400000u})
+        EXPECT_EQ(Read(WriteText(dir, streamOfSize(size)), L"Text", L"A").value, kDefault) << size;
 }
 
-TEST(LanguageFilePath, CodePageChoosesTheFile) {
+TEST(LanguageLookup, CodePageChoosesTheFile) {
     InitAppPaths();
     const std::wstring folder = GetAppPaths().programDir + L"/language/";
     EXPECT_EQ(GetLanguageFilePath(936), folder + L"cn.dat");
     EXPECT_EQ(GetLanguageFilePath(950), folder + L"tw.dat");
     EXPECT_EQ(GetLanguageFilePath(), GetLanguageFilePath(kLanguageCodePage));
-    // Any other code page names the folder alone, so lookups give their defaults.
-    for (UINT codePage : {0u, 1252u, 65001u}) {
+    for (UINT codePage : {0u, 1252u}) {
         EXPECT_EQ(GetLanguageFilePath(codePage), folder);
-        EXPECT_FALSE(Read(GetLanguageFilePath(codePage), L"Text", L"NowExit").found);
+        EXPECT_EQ(Read(GetLanguageFilePath(codePage), L"Text", L"NowExit").value, kDefault);
     }
+}
+
+TEST(LanguageLookup, RunsOnManyThreadsAtOnce) {
+    TempDir dir;
+    const std::wstring path = WriteText(dir, EncodeLanguageSection({{L"A", L"1"}, {L"B", L"2"}}));
+    std::atomic<int> found = 0;
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < 100; ++i)
+                found += Read(path, L"Text", t % 2 ? L"A" : L"B").found;
+        });
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_EQ(found, 400);
 }

@@ -4,41 +4,32 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <vector>
 
 #include "i18n/language.h"
 
 namespace language_test {
 
-std::string Utf16Le(const std::u16string& text) {
+std::string RawStream(std::u16string_view units, std::string oddTail) {
     std::string bytes;
-    for (char16_t unit : text) {
-        bytes += static_cast<char>(unit & 0xFF);
-        bytes += static_cast<char>(unit >> 8);
-    }
+    for (char16_t unit : units)
+        bytes += {static_cast<char>(unit & 0xFF), static_cast<char>(unit >> 8)};
+    bytes += oddTail;
+    ToggleLanguageScrambling(reinterpret_cast<BYTE*>(bytes.data()), bytes.size());
     return bytes;
-}
-
-std::string Scrambled(std::string plain) {
-    ToggleLanguageScrambling(reinterpret_cast<BYTE*>(plain.data()), plain.size());
-    return plain;
 }
 
 std::wstring WriteFile(const testing_support::TempDir& dir,
                        const std::vector<LanguageStream>& streams, const std::wstring& name) {
     const std::wstring path = dir.WFile(name);
-    if (!WriteLanguageFile(path, streams))
-        return {};
-    return path;
+    return WriteLanguageFile(path, streams) ? path : L"";
 }
 
 Lookup Read(const std::wstring& path, const std::wstring& section, const std::wstring& key,
             DWORD capacity) {
-    // Filled with a sentinel so a missing terminator shows as a value of `capacity` characters.
-    std::vector<wchar_t> out(capacity + 1, L'#');
-    out[capacity] = L'\0';
+    // A sentinel fill shows a missing terminator as a value of `capacity` characters.
+    std::wstring out(capacity, L'#');
     const bool found = ReadLanguageValue(section, key, kDefault, out.data(), capacity, path);
-    return {found, out.data()};
+    return {found, out.c_str()};
 }
 
 StderrCapture::StderrCapture() {
@@ -47,10 +38,6 @@ StderrCapture::StderrCapture() {
     const int fd = ::open(dir_.File("stderr").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
     ::dup2(fd, 2);
     ::close(fd);
-}
-
-StderrCapture::~StderrCapture() {
-    Finish();
 }
 
 std::string StderrCapture::Finish() {

@@ -1,9 +1,8 @@
-// Helpers shared by the language tests: language files written through the real writer, and
-// lookups with a recognisable default.
+// Helpers shared by the language tests: language files written through the real writer,
+// lookups with a recognisable default, and a watch on standard error.
 #pragma once
 
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "i18n/language_file.h"
@@ -13,10 +12,8 @@ namespace language_test {
 
 inline const std::wstring kDefault = L"<default>";
 
-// UTF-16LE bytes of the text, unscrambled.
-std::string Utf16Le(const std::u16string& text);
-// Scrambled stream bytes for the plain UTF-16LE bytes.
-std::string Scrambled(std::string plain);
+// Stream bytes for the UTF-16 units: little-endian, scrambled as the writer stores them.
+std::string RawStream(std::u16string_view units, std::string oddTail = "");
 
 // Writes a language file with the given streams into dir and returns its path.
 std::wstring WriteFile(const testing_support::TempDir& dir,
@@ -30,14 +27,11 @@ struct Lookup {
 Lookup Read(const std::wstring& path, const std::wstring& section, const std::wstring& key,
             DWORD capacity = 260);
 
-// Collects what is written to standard error (file descriptor 2) while it lives.
+// Collects what is written to file descriptor 2 until Finish.
 class StderrCapture {
   public:
     StderrCapture();
-    ~StderrCapture();
-    StderrCapture(const StderrCapture&) = delete;
-    StderrCapture& operator=(const StderrCapture&) = delete;
-    // Restores standard error and returns what was written meanwhile.
+    ~StderrCapture() { Finish(); }
     std::string Finish();
 
   private:
