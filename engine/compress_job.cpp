@@ -3,6 +3,7 @@
 #include <ghostscript/gserrors.h>
 
 #include <cwchar>
+#include <fstream>
 
 #include "engine/ghostscript_session.h"
 #include "engine/progress_parser.h"
@@ -76,6 +77,16 @@ int NoPagesCode() {
     return gs_error_invalidaccess;
 }
 
+bool LooksLikePdf(const std::wstring& path) {
+    if (!platform::IsRegularFile(path))
+        return false;
+    std::ifstream in(platform::NativePath(path), std::ios::binary);
+    std::string head(1024, '\0');
+    in.read(head.data(), static_cast<std::streamsize>(head.size()));
+    head.resize(static_cast<size_t>(in.gcount()));
+    return head.find("%PDF-") != std::string::npos;
+}
+
 std::wstring MakeOutputPath(const std::wstring& source) {
     const std::wstring stem =
         OutputFolder(source) + platform::kPathSeparator + BaseName(source) + L"-new";
@@ -123,6 +134,8 @@ CompressResult CompressFile(int row, const std::wstring& source, const std::wstr
     const std::wstring fullSource = platform::FullPath(source);
     if (!PathFileExistsW(fullSource.c_str()))
         return Outcome(CompressResult::Kind::SourceMissing);
+    if (!LooksLikePdf(fullSource))
+        return Failure(NoPagesCode());
 
     CompressJob job{row, fullSource, MakeOutputPath(fullSource), userPassword, std::nullopt};
     if (job.output.empty())

@@ -31,9 +31,14 @@ struct CompressResult {
 // The code of a failure in which no output file could be created in the target folder; it is
 // Ghostscript's own code for a refused file access.
 int OutputNotCreatableCode();
-// The code of a run that Ghostscript called a success although it processed no page (it could
-// not open the file); it is Ghostscript's own code for refused access.
+// The code of a source from which no page can be read: it is not a PDF, or Ghostscript called
+// its run a success although it processed no page (a missing password, a body beyond repair).
+// It is Ghostscript's own code for refused access.
 int NoPagesCode();
+
+// A PDF announces itself with "%PDF-" within its first kilobyte. Anything else would be run by
+// Ghostscript as a PostScript program, which may never end.
+bool LooksLikePdf(const std::wstring& path);
 
 // Chooses the first free name of "<folder>/<base>-new.pdf", "<folder>/<base>-new1.pdf", ... and
 // claims it by creating it empty, so no other writer can take it in between. Empty when no

@@ -12,21 +12,27 @@
 #include "platform/text.h"
 
 namespace platform {
-std::string NativePath(const std::wstring& path) { return WideToUtf8(path); }
+std::string NativePath(const std::wstring& path) {
+    return WideToUtf8(path);
+}
 
 std::wstring FullPath(const std::wstring& path) {
-    if (path.empty() || path.front() == kPathSeparator) return path;
+    if (path.empty() || path.front() == kPathSeparator)
+        return path;
     char* cwd = ::getcwd(nullptr, 0);
-    if (!cwd) return path;
+    if (!cwd)
+        return path;
     std::wstring folder = Utf8ToWide(cwd);
     std::free(cwd);
-    if (folder.empty() || folder.back() != kPathSeparator) folder += kPathSeparator;
+    if (folder.empty() || folder.back() != kPathSeparator)
+        folder += kPathSeparator;
     return folder + path;
 }
 
 NewFileResult CreateNewFile(const std::wstring& path) {
     const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (fd < 0) return errno == EEXIST ? NewFileResult::Exists : NewFileResult::Failed;
+    if (fd < 0)
+        return errno == EEXIST ? NewFileResult::Exists : NewFileResult::Failed;
     ::close(fd);
     return NewFileResult::Created;
 }
@@ -37,18 +43,25 @@ bool IsWritableFolder(const std::wstring& path) {
     return ::stat(native.c_str(), &st) == 0 && S_ISDIR(st.st_mode) &&
            ::access(native.c_str(), W_OK | X_OK) == 0;
 }
+
+bool IsRegularFile(const std::wstring& path) {
+    struct stat st;
+    return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
 }  // namespace platform
 
 using platform::kPathSeparator;
 
 BOOL PathFileExistsW(const wchar_t* path) {
-    if (!path || !*path) return FALSE;
+    if (!path || !*path)
+        return FALSE;
     struct stat st;
     return ::stat(platform::NativePath(path).c_str(), &st) == 0 ? TRUE : FALSE;
 }
 
 BOOL PathRemoveFileSpecW(wchar_t* path) {
-    if (!path || !*path) return FALSE;
+    if (!path || !*path)
+        return FALSE;
     wchar_t* last = std::wcsrchr(path, kPathSeparator);
     if (!last) {
         *path = L'\0';
@@ -56,7 +69,8 @@ BOOL PathRemoveFileSpecW(wchar_t* path) {
     }
     if (last == path) {
         // Keep the root itself.
-        if (last[1] == L'\0') return FALSE;
+        if (last[1] == L'\0')
+            return FALSE;
         last[1] = L'\0';
         return TRUE;
     }
@@ -65,16 +79,19 @@ BOOL PathRemoveFileSpecW(wchar_t* path) {
 }
 
 const wchar_t* PathFindFileNameW(const wchar_t* path) {
-    if (!path) return path;
+    if (!path)
+        return path;
     const wchar_t* name = path;
     for (const wchar_t* p = path; *p; ++p) {
-        if (*p == kPathSeparator && p[1] != L'\0') name = p + 1;
+        if (*p == kPathSeparator && p[1] != L'\0')
+            name = p + 1;
     }
     return name;
 }
 
 const wchar_t* PathFindExtensionW(const wchar_t* path) {
-    if (!path) return path;
+    if (!path)
+        return path;
     const wchar_t* dot = nullptr;
     const wchar_t* p = path;
     for (; *p; ++p) {
@@ -87,22 +104,26 @@ const wchar_t* PathFindExtensionW(const wchar_t* path) {
 }
 
 void PathRemoveExtensionW(wchar_t* path) {
-    if (!path) return;
+    if (!path)
+        return;
     *const_cast<wchar_t*>(PathFindExtensionW(path)) = L'\0';
 }
 
 BOOL CreateDirectoryW(const wchar_t* path, void*) {
-    if (!path || !*path) return FALSE;
+    if (!path || !*path)
+        return FALSE;
     return ::mkdir(platform::NativePath(path).c_str(), 0777) == 0 ? TRUE : FALSE;
 }
 
 BOOL DeleteFileW(const wchar_t* path) {
-    if (!path || !*path) return FALSE;
+    if (!path || !*path)
+        return FALSE;
     return ::unlink(platform::NativePath(path).c_str()) == 0 ? TRUE : FALSE;
 }
 
 DWORD GetModuleFileNameW(void*, wchar_t* buffer, DWORD size) {
-    if (!buffer || size == 0) return 0;
+    if (!buffer || size == 0)
+        return 0;
     char raw[4096];
     const ssize_t n = ::readlink("/proc/self/exe", raw, sizeof raw - 1);
     if (n <= 0) {
@@ -117,9 +138,11 @@ DWORD GetModuleFileNameW(void*, wchar_t* buffer, DWORD size) {
 }
 
 void OutputDebugStringW(const wchar_t* text) {
-    if (!text) return;
+    if (!text)
+        return;
     std::string line = platform::WideToUtf8(text);
-    if (line.empty() || line.back() != '\n') line += '\n';
+    if (line.empty() || line.back() != '\n')
+        line += '\n';
     std::fputs(line.c_str(), stderr);
     std::fflush(stderr);
 }

@@ -20,6 +20,9 @@ enum class NewFileResult { Created, Exists, Failed };
 NewFileResult CreateNewFile(const std::wstring& path);
 // True when the folder exists and this process may create files in it.
 bool IsWritableFolder(const std::wstring& path);
+// True for a regular file (after links): reading a pipe or a device named like a document would
+// block or never end.
+bool IsRegularFile(const std::wstring& path);
 }  // namespace platform
 
 // True when a file or folder exists at the path.

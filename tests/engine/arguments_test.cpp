@@ -50,14 +50,4 @@ TEST(BuildArguments, PasswordsOnlyWhenGiven) {
     EXPECT_EQ(args[12], "/docs/\xe4\xb8\xad\xe6\x96\x87 report.pdf");
 }
 
-TEST(BuildArguments, NeverQuietNorUnsafe) {
-    CompressJob job = Job();
-    job.userPassword = L"x";
-    for (const std::string& arg : BuildArguments(job, CompressOptions{300})) {
-        EXPECT_NE(arg, "-q");
-        EXPECT_NE(arg, "-dQUIET");
-        EXPECT_NE(arg, "-dNOSAFER");
-    }
-}
-
 }  // namespace

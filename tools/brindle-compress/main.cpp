@@ -1,24 +1,21 @@
 // brindle-compress: compresses PDF files with the program's own engine, from the command line.
-// Each file is compressed on a worker thread exactly as the desktop program does it, and the
-// progress arrives through a real window handle as the same window messages.
-#include <qpdf/QPDF.hh>
-#include <qpdf/QPDFExc.hh>
-
+// Each file goes through the same compression job as in the desktop program, and the progress
+// arrives through a real window handle as the same window messages.
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
+#include <memory>
 #include <optional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "engine/compress_job.h"
+#include "engine/pdf_inspection.h"
 #include "engine/progress_parser.h"
-#include "platform/message_window.h"
 #include "platform/path.h"
 #include "platform/text.h"
+#include "platform/window.h"
 #include "settings/settings.h"
 
 namespace {
@@ -38,8 +35,6 @@ constexpr const char* kUsage =
     "\n"
     "Exit status: 0 when every file was compressed, 1 when any failed, 2 on wrong usage.\n";
 
-// Posted by the worker after its job, so the progress loop knows that no more progress follows.
-constexpr UINT kJobFinished = WM_USER + 100;
 constexpr int kMaxDpi = 2400;
 
 struct CommandLine {
@@ -100,28 +95,14 @@ std::string Narrow(const std::wstring& text) {
     return platform::WideToUtf8(text);
 }
 
-// A PDF announces itself with "%PDF-" near its start; readers accept it within the first
-// kilobyte.
-bool LooksLikePdf(const std::wstring& path) {
-    std::ifstream in(platform::NativePath(path), std::ios::binary);
-    std::string head(1024, '\0');
-    in.read(head.data(), static_cast<std::streamsize>(head.size()));
-    head.resize(static_cast<size_t>(in.gcount()));
-    return head.find("%PDF-") != std::string::npos;
-}
-
 // Ghostscript 10.0 crashes on some wrong passwords (256-bit AES) and writes an empty document
-// for others, so the password is checked first, as the desktop program checks it when a file
-// is added. Damage other than a password is left for Ghostscript to judge.
-bool PasswordOpens(const std::wstring& path, const std::wstring& password) {
-    try {
-        QPDF pdf;
-        pdf.processFile(platform::NativePath(path).c_str(), platform::WideToAnsi(password).c_str());
-    } catch (const QPDFExc& error) {
-        return error.getErrorCode() != qpdf_e_password;
-    } catch (const std::exception&) {
-    }
-    return true;
+// for others, so a file is checked first, as the desktop program checks it when it is added.
+// Null when the file may go ahead.
+const char* PasswordProblem(const std::wstring& source, const std::wstring& password) {
+    if (InspectPdf(source) != kPdfNeedsPassword || VerifyPassword(password, source))
+        return nullptr;
+    return password.empty() ? "does not open without a password (--password), or is damaged"
+                            : "the password does not open it, or it is damaged";
 }
 
 std::wstring FolderOf(const std::wstring& path) {
@@ -148,31 +129,35 @@ std::string SizeText(std::uintmax_t bytes) {
     return text;
 }
 
-// Runs the job on a worker thread and prints its progress messages until it has finished.
-CompressResult CompressWithProgress(int row, const std::wstring& source,
-                                    const std::wstring& password) {
-    platform::MessageQueueWindow window;
-    const HWND hwnd = window.hwnd();
-    CompressResult result;
-    std::thread worker([&] {
-        result = CompressFile(row, source, password, hwnd);
-        PostMessageW(hwnd, kJobFinished, static_cast<WPARAM>(row), 0);
-    });
-    int lastPage = 0;
-    for (;;) {
-        const auto message = window.Wait(std::chrono::hours(1));
-        if (!message)
-            continue;
-        if (message->msg == kJobFinished)
-            break;
-        if (message->msg == WM_GS_PAGERANGE)
-            lastPage = HIWORD(message->lParam);
-        if (message->msg == WM_GS_PAGE) {
-            std::printf("  page %d of %d\n", static_cast<int>(message->lParam), lastPage);
+// A window of the console: it prints each progress message the moment it is posted. It lives on
+// the thread that runs the job, which keeps the tool single-threaded; once a process has a
+// second thread, every stdio and malloc call inside Ghostscript takes a lock, and that costs
+// Ghostscript more than a tenth of its time.
+class ProgressPrinter : public platform::IWindowSink {
+  public:
+    bool Post(UINT msg, WPARAM, LPARAM lParam) override {
+        if (msg == WM_GS_PAGERANGE)
+            lastPage_ = HIWORD(lParam);
+        if (msg == WM_GS_PAGE) {
+            std::printf("  page %d of %d\n", static_cast<int>(lParam), lastPage_);
             std::fflush(stdout);
         }
+        return true;
     }
-    worker.join();
+    LRESULT Send(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        Post(msg, wParam, lParam);
+        return 0;
+    }
+
+  private:
+    int lastPage_ = 0;
+};
+
+CompressResult CompressWithProgress(int row, const std::wstring& source,
+                                    const std::wstring& password) {
+    const HWND window = platform::RegisterWindow(std::make_shared<ProgressPrinter>());
+    const CompressResult result = CompressFile(row, source, password, window);
+    platform::UnregisterWindow(window);
     return result;
 }
 
@@ -219,9 +204,8 @@ bool CheckSource(const std::wstring& source, const CommandLine& line) {
         std::printf("%s: no such file\n", name.c_str());
     } else if (!LooksLikePdf(source)) {
         std::printf("%s: not a PDF file\n", name.c_str());
-    } else if (!PasswordOpens(source, line.password)) {
-        std::printf("%s: %s\n", name.c_str(),
-                    line.password.empty() ? "needs a password (--password)" : "wrong password");
+    } else if (const char* problem = PasswordProblem(source, line.password)) {
+        std::printf("%s: %s\n", name.c_str(), problem);
     } else if (!line.outDir && !platform::IsWritableFolder(FolderOf(source))) {
         std::printf("%s: cannot write into its folder %s\n", name.c_str(),
                     Narrow(FolderOf(source)).c_str());

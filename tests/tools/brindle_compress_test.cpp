@@ -1,0 +1,88 @@
+// brindle-compress as a user runs it: a real process on real files.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <string>
+
+#include "tests/engine/pdf_fixtures.h"
+#include "tests/support/temp_dir.h"
+
+using engine_test::Capture;
+using engine_test::MakeTextPdf;
+using engine_test::QpdfCheckPasses;
+using engine_test::Quote;
+using testing_support::FileExists;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+using testing_support::WriteFile;
+
+namespace {
+
+struct Outcome {
+    int status;
+    std::string output;  // standard output and standard error together
+};
+
+// Runs the tool (from the test's own folder, build/bin) inside folder.
+Outcome RunTool(const std::string& folder, const std::string& arguments) {
+    const std::string tool = Quote(std::string(BRINDLE_BIN_DIR) + "/brindle-compress");
+    const std::string text =
+        Capture("cd " + Quote(folder) + " && " + tool + " " + arguments + " 2>&1; echo exit=$?");
+    const size_t at = text.rfind("exit=");
+    return {std::stoi(text.substr(at + 5)), text.substr(0, at)};
+}
+
+class BrindleCompressTest : public ::testing::Test {
+  protected:
+    TempDir dir_;
+};
+
+TEST_F(BrindleCompressTest, HelpAndWrongUsage) {
+    const Outcome help = RunTool(dir_.path(), "--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.output.find("Usage: brindle-compress"), std::string::npos);
+    EXPECT_EQ(RunTool(dir_.path(), "").status, 2);
+    EXPECT_EQ(RunTool(dir_.path(), "--dpi 0 x.pdf").status, 2);
+}
+
+TEST_F(BrindleCompressTest, RelativeNameIsCompressedBesideItsSourceAndRunsNeverOverwrite) {
+    MakeTextPdf(dir_.File("report.pdf"), 2);
+    const std::string before = ReadFile(dir_.File("report.pdf"));
+
+    const Outcome first = RunTool(dir_.path(), "--dpi 72 report.pdf");
+    EXPECT_EQ(first.status, 0) << first.output;
+    EXPECT_NE(first.output.find("page 2 of 2"), std::string::npos) << first.output;
+    EXPECT_NE(first.output.find(dir_.File("report-new.pdf")), std::string::npos) << first.output;
+    EXPECT_TRUE(QpdfCheckPasses(dir_.File("report-new.pdf")));
+
+    EXPECT_EQ(RunTool(dir_.path(), "report.pdf").status, 0);
+    EXPECT_TRUE(FileExists(dir_.File("report-new1.pdf")));
+    EXPECT_EQ(ReadFile(dir_.File("report.pdf")), before);
+}
+
+TEST_F(BrindleCompressTest, EveryBadFileIsNamedAndTheGoodOnesStillRun) {
+    MakeTextPdf(dir_.File("good.pdf"), 1);
+    WriteFile(dir_.File("notes.pdf"), "just some text, not a document\n");
+
+    const Outcome run = RunTool(dir_.path(), "missing.pdf notes.pdf good.pdf");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("missing.pdf: no such file"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("notes.pdf: not a PDF file"), std::string::npos) << run.output;
+    EXPECT_TRUE(FileExists(dir_.File("good-new.pdf")));
+    EXPECT_FALSE(FileExists(dir_.File("notes-new.pdf")));
+}
+
+TEST_F(BrindleCompressTest, OutputFolderThatCannotBeWrittenIsReported) {
+    MakeTextPdf(dir_.File("a.pdf"), 1);
+    const Outcome missing = RunTool(dir_.path(), "--out " + Quote(dir_.File("nowhere")) + " a.pdf");
+    EXPECT_NE(missing.status, 0);
+    EXPECT_NE(missing.output.find("nowhere"), std::string::npos) << missing.output;
+
+    ::mkdir(dir_.File("out").c_str(), 0700);
+    const Outcome into = RunTool(dir_.path(), "--out out a.pdf");
+    EXPECT_EQ(into.status, 0) << into.output;
+    EXPECT_TRUE(FileExists(dir_.File("out/a-new.pdf")));
+    EXPECT_FALSE(FileExists(dir_.File("a-new.pdf")));
+}
+
+}  // namespace

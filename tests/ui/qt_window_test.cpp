@@ -1,0 +1,310 @@
+// Real windows under Qt's offscreen platform.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QTest>
+#include <QTimer>
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "ui/controls/combo.h"
+#include "ui/controls/edit.h"
+#include "ui/qt/host_widget.h"
+#include "ui/qt/menu.h"
+#include "ui/qt/window_impl_base.h"
+
+namespace {
+
+constexpr UINT WM_PING = WM_USER + 40;
+
+// A dialog whose skin is given as XML text, recording what reaches it.
+class TestDlg : public ui::WindowImplBase {
+  public:
+    explicit TestDlg(std::wstring skin) : skin_(std::move(skin)) {}
+    std::vector<std::wstring> events;
+    std::atomic<int> pings{0};
+    std::thread::id pingThread;
+    std::vector<WPARAM> received;
+    ui::MenuCmd lastMenu{};
+
+    ui::CPaintManagerUI& pm() { return m_pm; }
+
+  protected:
+    const wchar_t* GetWindowClassName() const override { return L"BrindleDialogClass"; }
+    std::wstring GetSkinFolder() override { return L""; }
+    std::wstring GetSkinFile() override { return skin_; }
+    void OnClick(ui::TNotifyUI& msg) override {
+        if (msg.pSender->GetName() == L"btnYes")
+            Close(IDYES);
+    }
+    void Notify(ui::TNotifyUI& msg) override {
+        if (msg.sType != L"setfocus" && msg.sType != L"killfocus")
+            events.push_back(msg.sType + L":" + msg.pSender->GetName());
+        WindowImplBase::Notify(msg);
+    }
+    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) override {
+        if (msg == WM_PING) {
+            pingThread = std::this_thread::get_id();
+            received.push_back(wParam);
+            ++pings;
+            handled = TRUE;
+            return static_cast<LRESULT>(wParam) * 2;
+        }
+        if (msg == ui::WM_MENUCLICK) {
+            lastMenu = *reinterpret_cast<ui::MenuCmd*>(wParam);
+            ui::CPaintManagerUI::DeletePtr(reinterpret_cast<void*>(wParam));
+            handled = TRUE;
+            return 0;
+        }
+        return WindowImplBase::HandleCustomMessage(msg, wParam, lParam, handled);
+    }
+
+  private:
+    std::wstring skin_;
+};
+
+const wchar_t* kSkin =
+    LR"(<Window size="200,120" caption="0,0,0,30">
+  <VerticalLayout bkcolor="#FF2050A0">
+    <HorizontalLayout height="30" bkcolor="#FFFF0000"><Label name="caption" text="标题" textcolor="#FFFFFFFF"/></HorizontalLayout>
+    <Edit name="edit" height="24" bkcolor="#FFFFFFFF" />
+    <Combo name="combo" height="24"><ListLabelElement text="a"/><ListLabelElement text="b"/></Combo>
+    <Control />
+    <Button name="btnYes" height="20" bkcolor="#FF00FF00" />
+  </VerticalLayout></Window>)";
+
+bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+class QtWindowTest : public ::testing::Test {
+  protected:
+    static void SetUpTestSuite() { ui::EnsureApplication(); }
+    void TearDown() override { ui::CPaintManagerUI::SetAllDPI(96); }
+    QPoint ClientPoint(TestDlg& dlg, const wchar_t* name) {
+        const RECT rc = dlg.GetControlRect(name);
+        const int m = dlg.GetWidget()->ShadowMargin();
+        return QPoint((rc.left + rc.right) / 2 + m, (rc.top + rc.bottom) / 2 + m);
+    }
+};
+
+TEST_F(QtWindowTest, SkinRendersAtItsSizeWithItsColours) {
+    TestDlg dlg(kSkin);
+    ASSERT_NE(dlg.Create(nullptr, L"t", WS_POPUP | WS_VISIBLE, 0), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return !dlg.events.empty(); }));
+    EXPECT_EQ(dlg.events.front(), L"windowinit:");
+    const QImage image = dlg.GetWidget()->grab().toImage();
+    EXPECT_EQ(image.size(), QSize(200, 120));
+    EXPECT_EQ(image.pixelColor(150, 10), QColor(0xFF, 0, 0));        // title bar
+    EXPECT_EQ(image.pixelColor(100, 90), QColor(0x20, 0x50, 0xA0));  // window background
+    EXPECT_EQ(image.pixelColor(100, 112), QColor(0, 0xFF, 0));       // the button at the bottom
+    EXPECT_EQ(std::count(dlg.events.begin(), dlg.events.end(), L"windowinit:"), 1);
+}
+
+TEST_F(QtWindowTest, ClickingAButtonClosesAModalDialogWithItsCode) {
+    TestDlg dlg(kSkin);
+    ASSERT_NE(dlg.Create(nullptr, L"t", WS_POPUP | WS_VISIBLE, 0), nullptr);
+    QTimer::singleShot(50, [&] {
+        QTest::mouseClick(dlg.GetWidget(), Qt::LeftButton, {}, ClientPoint(dlg, L"btnYes"));
+    });
+    EXPECT_EQ(dlg.ShowModal(), static_cast<UINT>(IDYES));
+    EXPECT_EQ(dlg.GetHWND(), nullptr);
+    EXPECT_NE(std::find(dlg.events.begin(), dlg.events.end(), L"click:btnYes"), dlg.events.end());
+}
+
+TEST_F(QtWindowTest, ModalDialogAskedForOnAWorkerRunsOnTheUiThread) {
+    std::atomic<UINT> result{0};
+    std::atomic<bool> done{false};
+    std::atomic<HWND> hwnd{nullptr};
+    std::thread worker([&] {
+        TestDlg dlg(kSkin);
+        hwnd = dlg.Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0);
+        dlg.CenterWindow();
+        result = dlg.ShowModal();
+        done = true;
+    });
+    ASSERT_TRUE(WaitFor([&] { return hwnd.load() != nullptr; }));
+    ui::CWindowWnd* wnd = ui::CWindowWnd::FromHandle(hwnd);
+    ASSERT_NE(wnd, nullptr);
+    // The worker blocks in ShowModal while the dialog runs modally on this thread.
+    ASSERT_TRUE(WaitFor([&] {
+        return wnd->GetWidget()->isVisible() && wnd->GetWidget()->windowModality() != Qt::NonModal;
+    }));
+    EXPECT_FALSE(done.load());
+    ::PostMessageW(hwnd, WM_CLOSE, IDNO, 0);
+    ASSERT_TRUE(WaitFor([&] { return done.load(); }));
+    worker.join();
+    EXPECT_EQ(result.load(), static_cast<UINT>(IDNO));
+}
+
+TEST_F(QtWindowTest, MessagesFromWorkersArriveOnTheUiThread) {
+    TestDlg dlg(kSkin);
+    const HWND hwnd = dlg.Create(nullptr, L"", WS_POPUP, 0);
+    ASSERT_NE(hwnd, nullptr);
+    std::atomic<LRESULT> answer{0};
+    std::atomic<bool> sent{false};
+    std::thread worker([&] {
+        ::PostMessageW(hwnd, WM_PING, 1, 0);
+        answer = ::SendMessageW(hwnd, WM_PING, 21, 0);
+        sent = true;
+    });
+    ASSERT_TRUE(WaitFor([&] { return sent.load(); }));
+    worker.join();
+    EXPECT_EQ(answer.load(), 42);
+    EXPECT_EQ(dlg.pings.load(), 2);
+    EXPECT_EQ(dlg.pingThread, std::this_thread::get_id());
+    EXPECT_EQ(dlg.SendMessageW(WM_PING, 5), 10);  // same thread: a direct call
+}
+
+TEST_F(QtWindowTest, ManyWorkersPostingKeepEachOnesOrder) {
+    TestDlg dlg(kSkin);
+    const HWND hwnd = dlg.Create(nullptr, L"", WS_POPUP, 0);
+    constexpr int kWorkers = 4, kEach = 200;
+    std::vector<std::thread> workers;
+    for (int w = 0; w < kWorkers; ++w)
+        workers.emplace_back([hwnd, w] {
+            for (int i = 0; i < kEach; ++i) {
+                if (i % 50 == 49)
+                    ::SendMessageW(hwnd, WM_PING, w * 1000 + i, 0);
+                else
+                    ::PostMessageW(hwnd, WM_PING, w * 1000 + i, 0);
+            }
+        });
+    ASSERT_TRUE(WaitFor([&] { return dlg.pings.load() == kWorkers * kEach; }));
+    for (auto& t : workers)
+        t.join();
+    std::vector<int> last(kWorkers, -1);
+    for (WPARAM v : dlg.received) {
+        const int w = static_cast<int>(v / 1000), i = static_cast<int>(v % 1000);
+        EXPECT_EQ(i, last[w] + 1);
+        last[w] = i;
+    }
+}
+
+TEST_F(QtWindowTest, AWorkerSendingWhileTheUiThreadRunsAModalDialogIsAnswered) {
+    TestDlg main(kSkin);
+    const HWND hwnd = main.Create(nullptr, L"", WS_POPUP, 0);
+    TestDlg dialog(kSkin);
+    ASSERT_NE(dialog.Create(hwnd, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);
+    std::atomic<LRESULT> answer{0};
+    std::thread worker;
+    QTimer::singleShot(10, [&] {
+        worker = std::thread([&] {
+            answer = ::SendMessageW(hwnd, WM_PING, 4, 0);
+            dialog.Close(IDOK);
+        });
+    });
+    EXPECT_EQ(dialog.ShowModal(), static_cast<UINT>(IDOK));
+    worker.join();
+    EXPECT_EQ(answer.load(), 8);
+}
+
+TEST_F(QtWindowTest, ASenderWaitingOnAWindowThatGoesGetsZero) {
+    auto* dlg = new TestDlg(kSkin);
+    const HWND hwnd = dlg->Create(nullptr, L"", WS_POPUP, 0);
+    std::atomic<LRESULT> answer{-1};
+    std::thread worker([&] { answer = ::SendMessageW(hwnd, WM_PING, 21, 0); });
+    // The window goes before the UI thread gets to the message.
+    QThread::msleep(50);
+    delete dlg;
+    ASSERT_TRUE(WaitFor([&] { return answer.load() != -1; }));
+    worker.join();
+    EXPECT_EQ(answer.load(), 0);
+    EXPECT_FALSE(::IsWindow(hwnd));
+    EXPECT_FALSE(::PostMessageW(hwnd, WM_PING, 0, 0));
+}
+
+TEST_F(QtWindowTest, EditBoxesAreNativeAndTypingReachesTheControl) {
+    TestDlg dlg(kSkin);
+    ASSERT_NE(dlg.Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);
+    auto* line = dlg.GetWidget()->findChild<QLineEdit*>();
+    ASSERT_TRUE(WaitFor(
+        [&] { return (line = dlg.GetWidget()->findChild<QLineEdit*>()) && line->isVisible(); }));
+    QTest::keyClicks(line, QStringLiteral("secret"));
+    EXPECT_EQ(dlg.GetDlgItemTextW(L"edit"), L"secret");
+    EXPECT_NE(std::find(dlg.events.begin(), dlg.events.end(), L"textchanged:edit"),
+              dlg.events.end());
+    dlg.SetDlgItemTextW(L"edit", L"other");
+    EXPECT_EQ(line->text(), QStringLiteral("other"));
+    dlg.pm().FindControl(L"edit")->SetAttribute(L"password", L"true");
+    EXPECT_EQ(line->echoMode(), QLineEdit::Password);
+}
+
+TEST_F(QtWindowTest, ComboDropDownChoosesAnItem) {
+    TestDlg dlg(kSkin);
+    ASSERT_NE(dlg.Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return !dlg.events.empty(); }));
+    QTest::mouseClick(dlg.GetWidget(), Qt::LeftButton, {}, ClientPoint(dlg, L"combo"));
+    auto* combo = static_cast<ui::CComboUI*>(dlg.pm().FindControl(L"combo"));
+    ASSERT_TRUE(combo->IsDropped());
+    ui::HostWidget* popup = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowType() == Qt::Popup && w->isVisible())
+            popup = static_cast<ui::HostWidget*>(w);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->width(), 200);
+    const RECT second = combo->GetItemAt(1)->GetPos();
+    QTest::mouseClick(popup, Qt::LeftButton, {}, QPoint(20, (second.top + second.bottom) / 2));
+    ASSERT_TRUE(WaitFor([&] { return !combo->IsDropped(); }));
+    EXPECT_EQ(combo->GetCurSel(), 1);
+    EXPECT_EQ(combo->GetCount(), 2);
+    EXPECT_NE(std::find(dlg.events.begin(), dlg.events.end(), L"itemselect:combo"),
+              dlg.events.end());
+}
+
+TEST_F(QtWindowTest, ADialogThatGoesWithItsDropDownOpenTakesTheDropDownAlong) {
+    auto* dlg = new TestDlg(kSkin);
+    ASSERT_NE(dlg->Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return !dlg->events.empty(); }));
+    QTest::mouseClick(dlg->GetWidget(), Qt::LeftButton, {}, ClientPoint(*dlg, L"combo"));
+    ASSERT_TRUE(static_cast<ui::CComboUI*>(dlg->pm().FindControl(L"combo"))->IsDropped());
+    delete dlg;
+    WaitFor([] { return false; }, 50);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        EXPECT_FALSE(w->windowType() == Qt::Popup && w->isVisible());
+}
+
+TEST_F(QtWindowTest, ChosenMenuItemReachesTheOwnerWithItsName) {
+    TestDlg dlg(kSkin);
+    ASSERT_NE(dlg.Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);
+    ui::CMenuWnd menu;
+    menu.Init(nullptr,
+              LR"(<Window><Menu><MenuElement name="menuUpdate" text="检查更新" width="110"/>
+        <MenuElement name="menuAbout" text="关于我们"/></Menu></Window>)",
+              {100, 100}, &dlg.pm());
+    ASSERT_NE(menu.GetHWND(), nullptr);
+    ui::HostWidget* widget = menu.GetWidget();
+    EXPECT_EQ(widget->width(), 110);
+    const RECT about = menu.GetPaintManager().FindControl(L"menuAbout")->GetPos();
+    QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(30, (about.top + about.bottom) / 2));
+    ASSERT_TRUE(WaitFor([&] { return dlg.lastMenu.szName[0] != 0; }));
+    EXPECT_EQ(std::wstring(dlg.lastMenu.szName), L"menuAbout");
+    ASSERT_TRUE(WaitFor([&] { return menu.GetHWND() == nullptr; }));
+}
+
+TEST_F(QtWindowTest, DpiScalesAWindowOnceAndShadowAddsAMargin) {
+    ui::CPaintManagerUI::SetAllDPI(144);
+    TestDlg dlg(kSkin);
+    ASSERT_NE(dlg.Create(nullptr, L"", WS_POPUP, 0), nullptr);
+    EXPECT_EQ(dlg.GetWidget()->ClientRect().size(), QSize(300, 180));
+    ui::CPaintManagerUI::SetAllDPI(144);  // again: still 1.5, not 2.25
+    EXPECT_EQ(dlg.pm().ScaleValue(100), 150);
+    EXPECT_EQ(dlg.GetWidget()->ClientRect().size(), QSize(300, 180));
+    ui::CPaintManagerUI::SetAllDPI(96);  // a live window follows a change
+    EXPECT_EQ(dlg.GetWidget()->ClientRect().size(), QSize(200, 120));
+    ui::CPaintManagerUI::SetAllDPI(144);
+    dlg.pm().GetDPIObj()->SetDevicePixelRatio(1.5);  // Qt already scales: nothing left to add
+    EXPECT_EQ(dlg.pm().ScaleValue(100), 100);
+    dlg.pm().SetWindowAttribute(L"shadowsize", L"6");
+    dlg.EnableShadow(true);
+    EXPECT_EQ(dlg.GetWidget()->ShadowMargin(), 6);
+}
+
+}  // namespace

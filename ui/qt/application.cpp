@@ -1,0 +1,89 @@
+// The UI thread: the QApplication, its event loop (the message loop of every window) and the
+// hand-over of work from other threads.
+#include <QApplication>
+#include <QCursor>
+#include <QFont>
+#include <QScreen>
+#include <QThread>
+#include <cmath>
+
+#include "ui/manager/paint_manager.h"
+#include "ui/qt/window_wnd.h"
+
+namespace ui {
+namespace {
+
+// Skins name Windows fonts; these are the installed faces that stand in for them.
+void InstallFontSubstitutions() {
+    const QStringList cjk = {QStringLiteral("WenQuanYi Micro Hei"),
+                             QStringLiteral("Noto Sans CJK SC"),
+                             QStringLiteral("Droid Sans Fallback")};
+    for (const char* name :
+         {"微软雅黑", "Microsoft YaHei", "宋体", "SimSun", "黑体", "SimHei", "新宋体"})
+        QFont::insertSubstitutions(QString::fromUtf8(name), cjk);
+    QFont::insertSubstitutions(QStringLiteral("Tahoma"),
+                               QStringList{QStringLiteral("DejaVu Sans")} + cjk);
+}
+
+int ScreenDpi() {
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return 96;
+    return static_cast<int>(std::lround(screen->logicalDotsPerInch() * screen->devicePixelRatio()));
+}
+
+}  // namespace
+
+bool IsUiThread() {
+    QCoreApplication* app = QCoreApplication::instance();
+    return !app || QThread::currentThread() == app->thread();
+}
+
+void RunOnUiThread(const std::function<void()>& f) {
+    if (IsUiThread()) {
+        f();
+        return;
+    }
+    QMetaObject::invokeMethod(QCoreApplication::instance(), f, Qt::BlockingQueuedConnection);
+}
+
+void EnsureApplication() {
+    if (!QCoreApplication::instance()) {
+        static int argc = 1;
+        static char name[] = "brindle";
+        static char* argv[] = {name, nullptr};
+        new QApplication(argc, argv);
+    }
+    static bool configured = false;
+    if (configured || !IsUiThread())
+        return;
+    configured = true;
+    QApplication::setQuitOnLastWindowClosed(false);
+    InstallFontSubstitutions();
+    CDPI::SetMainMonitorDpiProvider(&ScreenDpi);
+}
+
+}  // namespace ui
+
+int ui::CPaintManagerUI::MessageLoop() {
+    ui::EnsureApplication();
+    return QCoreApplication::exec();
+}
+
+HWND ui::CPaintManagerUI::GetPaintHWND() const {
+    return window_ ? window_->GetHWND() : nullptr;
+}
+
+void PostQuitMessage(int exitCode) {
+    if (QCoreApplication* app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+            app, [exitCode] { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
+}
+
+BOOL GetCursorPos(POINT* point) {
+    if (!point)
+        return FALSE;
+    const QPoint p = QCursor::pos();
+    *point = POINT{p.x(), p.y()};
+    return TRUE;
+}
