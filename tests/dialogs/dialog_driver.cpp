@@ -110,15 +110,4 @@ void Type(ui::CPaintManagerUI& pm, const std::wstring& name, const std::wstring&
         control->SetText(text);
 }
 
-bool PumpEventsUntil(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > 2 * kPatienceMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
 }  // namespace testing_support

@@ -34,7 +34,5 @@ void Click(ui::CPaintManagerUI& pm, const std::wstring& name);
 std::wstring TextOf(ui::CPaintManagerUI& pm, const std::wstring& name);
 // Sets the text of the named edit box (the engine shows it in the native text box).
 void Type(ui::CPaintManagerUI& pm, const std::wstring& name, const std::wstring& text);
-// Runs the UI thread's events until done() holds, at most a few seconds; false on time-out.
-bool PumpEventsUntil(const std::function<bool()>& done);
 
 }  // namespace testing_support

@@ -2,7 +2,6 @@
 // read and pressed through the skin engine.
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <thread>
 
 #include "dialogs/message_dialog.h"
@@ -119,11 +118,13 @@ TEST_F(MessageDialogTest, WorkerThreadAsksWithTheOwnerOnTheUiThread) {
         seen = Look(pm);
         Click(pm, L"btnYes");
     });
-    std::atomic<int> answer{-1};
-    std::thread worker(
-        [&] { answer = ShowMessageDialog(owner.GetHWND(), L"立即安装吗？", L"更新", MB_YESNO); });
+    int answer = -1;
+    std::thread worker([&] {
+        answer = ShowMessageDialog(owner.GetHWND(), L"立即安装吗？", L"更新", MB_YESNO);
+        PostQuitMessage(0);
+    });
     // The UI thread goes on serving its windows while the worker waits for the answer.
-    EXPECT_TRUE(testing_support::PumpEventsUntil([&] { return answer != -1; }));
+    ui::CPaintManagerUI::MessageLoop();
     worker.join();
     EXPECT_EQ(answer, IDYES);
     EXPECT_EQ(seen.text, L"立即安装吗？");
