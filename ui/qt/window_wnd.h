@@ -78,6 +78,7 @@ class CWindowWnd {
     UINT RunModalOnUiThread();
     // Unregisters the handle, drops the widget and ends a modal loop; no callbacks.
     void ReleaseWindow();
+    void DestroyOwnedWindows();
     void StartModal(std::shared_ptr<ModalState> state);
 
     HWND hwnd_ = nullptr;
