@@ -281,7 +281,7 @@ TEST_F(QtWindowTest, ChosenMenuItemReachesTheOwnerWithItsName) {
               {100, 100}, &dlg.pm());
     ASSERT_NE(menu.GetHWND(), nullptr);
     ui::HostWidget* widget = menu.GetWidget();
-    EXPECT_EQ(widget->width(), 110);
+    EXPECT_EQ(widget->width(), 112);  // the row's width and the frame
     const RECT about = menu.GetPaintManager().FindControl(L"menuAbout")->GetPos();
     QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(30, (about.top + about.bottom) / 2));
     ASSERT_TRUE(WaitFor([&] { return dlg.lastMenu.szName[0] != 0; }));
