@@ -94,6 +94,9 @@ class CWindowWnd {
 // thread. There must be a QApplication.
 void RunOnUiThread(const std::function<void()>& f);
 bool IsUiThread();
+// Whether windows can be see-through (a shadow margin, round corners): always, except on an
+// X11 display without a compositing manager, where the see-through parts would show black.
+bool CompositingAvailable();
 // Creates the QApplication when the program has none yet (the calling thread becomes the UI
 // thread), installs the CJK font substitutions and the screen DPI query.
 void EnsureApplication();
