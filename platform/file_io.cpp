@@ -45,6 +45,18 @@ OutputFile::~OutputFile() {
     Close();
 }
 
+bool ReadFileSize(const std::wstring& path, std::uint64_t* size) {
+    const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    const bool read = ::fstat(fd, &info) == 0;
+    ::close(fd);
+    if (read)
+        *size = static_cast<std::uint64_t>(info.st_size);
+    return read;
+}
+
 bool OutputFile::Create(const std::wstring& path, DWORD disposition) {
     Close();
     const int flags = OpenFlags(disposition);

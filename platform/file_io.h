@@ -1,7 +1,9 @@
-// Writing a file that must stay private to the user, and moving it into place.
+// Reading a file's size, writing a file that must stay private to the user, and moving it
+// into place.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "platform/win_types.h"
@@ -19,6 +21,10 @@ inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
 BOOL MoveFileExW(const wchar_t* existing, const wchar_t* newName, DWORD flags);
 
 namespace platform {
+
+// Opens the file for reading (CreateFileW with GENERIC_READ, OPEN_EXISTING) and reads its size
+// (GetFileSize); false when either fails. A pipe or device does not block the call.
+bool ReadFileSize(const std::wstring& path, std::uint64_t* size);
 
 // A file opened for writing only. A file it creates is readable and writable by its owner alone
 // (mode 0600): downloads land here and may later be started as programs.

@@ -81,8 +81,8 @@ HINSTANCE_RESULT ShowInFileManager(const std::wstring& path) {
 
 }  // namespace
 
-HINSTANCE_RESULT ShellExecuteW(HWND, const wchar_t*, const wchar_t* file,
-                               const wchar_t* parameters, const wchar_t*, int) {
+HINSTANCE_RESULT ShellExecuteW(HWND, const wchar_t*, const wchar_t* file, const wchar_t* parameters,
+                               const wchar_t*, int) {
     const std::wstring target = file ? file : L"";
     const std::wstring_view params = parameters ? parameters : L"";
     if (target == L"Explorer.exe" && params.starts_with(kSelectPrefix))

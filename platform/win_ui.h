@@ -70,6 +70,7 @@ inline constexpr UINT WS_CLIPSIBLINGS = 0x04000000;
 inline constexpr UINT WS_CLIPCHILDREN = 0x02000000;
 inline constexpr UINT WS_MAXIMIZE = 0x01000000;
 inline constexpr UINT WS_CAPTION = 0x00C00000;
+inline constexpr UINT WS_BORDER = 0x00800000;
 inline constexpr UINT WS_SYSMENU = 0x00080000;
 inline constexpr UINT WS_THICKFRAME = 0x00040000;
 inline constexpr UINT WS_MINIMIZEBOX = 0x00020000;
