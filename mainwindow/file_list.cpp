@@ -90,7 +90,7 @@ void CMainFrame::AddFile(const std::wstring& path) {
     if (!row)
         return;
     if (CountRows() == 0) {
-        ShowListPage();
+        SelectPage(1);
         CheckDlgButton(L"checkSelectAll", true);
     }
     const std::wstring sizeText = FormatFileSize(QueryFileSize(path));
@@ -211,7 +211,8 @@ void CMainFrame::DeleteCheckedRows() {
         if (check && check->IsSelected())
             list->RemoveAt(i);
     }
-    ShowListPage();
+    if (CountRows() == 0)
+        SelectPage(0);
 }
 
 void CMainFrame::DeleteRow(ui::CControlUI* clicked) {
@@ -224,7 +225,8 @@ void CMainFrame::DeleteRow(ui::CControlUI* clicked) {
             rows.push_back(c);
     for (ui::CControlUI* row : rows)
         list->Remove(row);
-    ShowListPage();
+    if (CountRows() == 0)
+        SelectPage(0);
 }
 
 void CMainFrame::OpenRowOutput(ui::CControlUI* clicked) {
@@ -239,12 +241,12 @@ void CMainFrame::OpenRowOutput(ui::CControlUI* clicked) {
     }
 }
 
-// The list page while the list has rows, the drop page while it is empty.
-void CMainFrame::ShowListPage() {
+// Page 1 shows the list while it has rows, page 0 the drop page while it is empty.
+void CMainFrame::SelectPage(int page) {
     ui::CControlUI* tab = m_pm.FindControl(L"tabMain");
     auto* tabs = tab ? static_cast<ui::CTabLayoutUI*>(tab->GetInterface(L"TabLayout")) : nullptr;
     if (tabs)
-        tabs->SelectItem(CountRows() > 0 ? 1 : 0);
+        tabs->SelectItem(page);
 }
 
 void CMainFrame::ShowRowStarted(int row, int firstPage, int lastPage) {

@@ -98,7 +98,7 @@ class CMainFrame : public ui::WindowImplBase {
     ui::CListContainerElementUI* Row(int row);
     ui::CControlUI* RowControl(int row, const wchar_t* name);
     ui::CControlUI* BuildRow();
-    void ShowListPage();
+    void SelectPage(int page);
     void BrowseForOutputFolder();
     void SetUpDpi();
     void SetUpScrollBar();

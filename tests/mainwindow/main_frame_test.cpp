@@ -1,0 +1,364 @@
+// The main window as the user drives it: files added by the dialog's path, by dropping and
+// twice, the size texts, the check boxes, deleting rows, the batch run over real PDFs, the
+// settings controls and the menu.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDropEvent>
+#include <QElapsedTimer>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+#include <QWindow>
+#include <cstdlib>
+#include <cwchar>
+#include <filesystem>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+#include "engine/progress_parser.h"
+#include "i18n/language.h"
+#include "mainwindow/main_frame.h"
+#include "platform/profile.h"
+#include "platform/text.h"
+#include "settings/settings.h"
+#include "tests/dialogs/dialog_driver.h"
+#include "tests/engine/pdf_fixtures.h"
+#include "tests/support/temp_dir.h"
+#include "ui/qt/host_widget.h"
+
+namespace {
+
+using testing_support::Click;
+using testing_support::TempDir;
+using testing_support::WhenWindowShows;
+
+constexpr DWORD kMainWindowStyle = WS_POPUP | WS_BORDER | WS_SYSMENU;
+
+// Runs the UI thread's events until done() or the time is up.
+bool PumpUntil(const std::function<bool()>& done, int milliseconds = 20000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > milliseconds)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return true;
+}
+
+std::wstring MessageText(const wchar_t* key) {
+    wchar_t text[kLanguageValueCapacity] = {};
+    ReadLanguageValue(kMessageSection, key, L"", text, kLanguageValueCapacity,
+                      GetLanguageFilePath());
+    return text;
+}
+
+// Answers the next message dialog with the given text by its button "btnClose".
+void ExpectMessage(const wchar_t* key, bool* shown) {
+    WhenWindowShows(testing_support::ControlText(L"context", MessageText(key)),
+                    [shown](ui::CPaintManagerUI& pm) {
+                        *shown = true;
+                        Click(pm, L"btnClose");
+                    });
+}
+
+// The main window with the batch messages it received, in order.
+class RecordingFrame : public CMainFrame {
+  public:
+    std::mutex mutex;
+    std::vector<std::pair<UINT, int>> messages;  // message, row
+    bool batchEnded = false;
+
+  protected:
+    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) override {
+        {
+            std::lock_guard lock(mutex);
+            if (msg == WM_GS_PAGERANGE)
+                messages.emplace_back(msg, static_cast<int>(wParam));
+            else if (msg == WM_FILE_DONE)
+                messages.emplace_back(msg, LOWORD(wParam));
+            else if (msg == WM_FILE_RATIO)
+                messages.emplace_back(msg, reinterpret_cast<RatioRecord*>(wParam)->row);
+            else if (msg == WM_BATCH_STATE)
+                batchEnded = true;
+        }
+        return CMainFrame::HandleCustomMessage(msg, wParam, lParam, handled);
+    }
+};
+
+class MainFrameTest : public testing::Test {
+  protected:
+    static void SetUpTestSuite() {
+        testing_support::EnsureDialogEnvironment();
+        InitAppPaths();
+        GetSettingsStore().Load();
+    }
+
+    void SetUp() override {
+        frame_ = new RecordingFrame();
+        hwnd_ = frame_->Create(nullptr, L"Brindle", kMainWindowStyle, 0);
+        ASSERT_NE(hwnd_, nullptr);
+        frame_->ShowWindow(true, true);
+        pm().EnsureLayout();
+    }
+
+    void TearDown() override {
+        if (!IsWindow(hwnd_))
+            return;
+        ::PostMessageW(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
+        RunUntilWindowGone();
+    }
+
+    // The program's own loop, which the window ends when it has gone, as in the program.
+    void RunUntilWindowGone() {
+        QTimer patience;
+        patience.setSingleShot(true);
+        QObject::connect(&patience, &QTimer::timeout, [] { PostQuitMessage(1); });
+        patience.start(20000);
+        EXPECT_EQ(ui::CPaintManagerUI::MessageLoop(), 0);
+        EXPECT_FALSE(IsWindow(hwnd_));
+    }
+
+    ui::CPaintManagerUI& pm() { return frame_->GetPaintManager(); }
+    ui::CControlUI* Find(const wchar_t* name) { return pm().FindControl(name); }
+    ui::CControlUI* InRow(int row, const wchar_t* name) {
+        auto* list = static_cast<ui::CListUI*>(Find(L"FileList")->GetInterface(L"List"));
+        return pm().FindSubControlByName(list->GetItemAt(row), name);
+    }
+    bool Selected(ui::CControlUI* option) {
+        return static_cast<ui::COptionUI*>(option->GetInterface(L"Option"))->IsSelected();
+    }
+    int TabPage() {
+        return static_cast<ui::CTabLayoutUI*>(Find(L"tabMain")->GetInterface(L"TabLayout"))
+            ->GetCurSel();
+    }
+    void ClickInRow(int row, const wchar_t* name) {
+        pm().EnsureLayout();
+        const RECT rc = InRow(row, name)->GetPos();
+        testing_support::ClickAt(pm(), (rc.left + rc.right) / 2, (rc.top + rc.bottom) / 2);
+    }
+    std::wstring AddPdf(const std::string& name, int pages = 1) {
+        const std::string path = dir_.File(name);
+        engine_test::MakeTextPdf(path, pages);
+        frame_->AddFile(platform::Utf8ToWide(path));
+        return platform::Utf8ToWide(path);
+    }
+
+    TempDir dir_;
+    RecordingFrame* frame_ = nullptr;
+    HWND hwnd_ = nullptr;
+};
+
+TEST(FormatFileSizeTest, BytesKilobytesAndMegabytes) {
+    InitAppPaths();
+    EXPECT_EQ(CMainFrame::FormatFileSize(0), L"");
+    EXPECT_EQ(CMainFrame::FormatFileSize(1023), L"1023 字节");
+    EXPECT_EQ(CMainFrame::FormatFileSize(1024), L"1.00 K");
+    EXPECT_EQ(CMainFrame::FormatFileSize(1048575), L"1024.00 K");
+    EXPECT_EQ(CMainFrame::FormatFileSize(1048576), L"1.00 M");
+    EXPECT_EQ(CMainFrame::FormatFileSize(5ull << 30), L"5120.00 M");
+}
+
+TEST_F(MainFrameTest, AddedFileShowsItsRowAndTheListPage) {
+    EXPECT_EQ(TabPage(), 0);
+    const std::wstring path = AddPdf("报告 one.pdf");
+    ASSERT_EQ(frame_->CountRows(), 1);
+    EXPECT_EQ(TabPage(), 1);
+    EXPECT_TRUE(Selected(Find(L"checkSelectAll")));
+    EXPECT_EQ(InRow(0, L"fileName")->GetText(), L"报告 one.pdf");
+    EXPECT_EQ(InRow(0, L"fileName")->GetToolTip(), path);
+    EXPECT_EQ(InRow(0, L"fileSize")->GetText(),
+              CMainFrame::FormatFileSize(std::filesystem::file_size(dir_.File("报告 one.pdf"))));
+    EXPECT_TRUE(Selected(InRow(0, L"checkBoxList")));
+    std::wstring password = L"x";
+    EXPECT_EQ(frame_->GetRowFile(0, &password), path);
+    EXPECT_EQ(password, L"");
+    EXPECT_EQ(frame_->GetRowFile(5, &password), L"");
+}
+
+TEST_F(MainFrameTest, SamePathInOtherLetterCaseIsRefused) {
+    const std::wstring path = AddPdf("Doc.pdf");
+    std::wstring shouted = path;
+    shouted.replace(shouted.size() - 7, 7, L"DOC.PDF");
+    bool shown = false;
+    ExpectMessage(L"PDFIsExist", &shown);
+    frame_->AddFile(shouted);
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(frame_->CountRows(), 1);
+}
+
+TEST_F(MainFrameTest, DroppedPdfFilesAreAddedAndEverythingElseIgnored) {
+    engine_test::MakeTextPdf(dir_.File("x.PDF"), 1);
+    testing_support::WriteFile(dir_.File("y.txt"), "text");
+    std::filesystem::create_directory(dir_.File("folder.pdf.d"));
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir_.File("x.PDF"))),
+                  QUrl::fromLocalFile(QString::fromStdString(dir_.File("y.txt"))),
+                  QUrl::fromLocalFile(QString::fromStdString(dir_.File("folder.pdf.d")))});
+    // Delivered to the native window the way the windowing system delivers a drag and drop.
+    QWindow* window = frame_->GetWidget()->windowHandle();
+    QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &enter);
+    QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(window, &drop);
+    ASSERT_EQ(frame_->CountRows(), 1);
+    EXPECT_EQ(InRow(0, L"fileName")->GetText(), L"x.PDF");
+}
+
+TEST_F(MainFrameTest, CheckBoxesAndSelectAll) {
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf"})
+        AddPdf(name);
+    ClickInRow(1, L"checkBoxList");
+    EXPECT_FALSE(Selected(InRow(1, L"checkBoxList")));
+    EXPECT_FALSE(Selected(Find(L"checkSelectAll")));
+    int checked = 0;
+    EXPECT_EQ(frame_->CountRows(&checked), 3);
+    EXPECT_EQ(checked, 2);
+    ClickInRow(1, L"checkBoxList");
+    EXPECT_TRUE(Selected(Find(L"checkSelectAll")));
+
+    ClickInRow(0, L"checkBoxList");
+    Click(pm(), L"checkSelectAll");
+    EXPECT_TRUE(frame_->IsAllChecked());
+    EXPECT_TRUE(Selected(Find(L"checkSelectAll")));
+    Click(pm(), L"checkSelectAll");
+    EXPECT_FALSE(Selected(Find(L"checkSelectAll")));
+    EXPECT_EQ(frame_->CountRows(&checked), 3);
+    EXPECT_EQ(checked, 0);
+}
+
+TEST_F(MainFrameTest, DeletingRowsAndTheDropPage) {
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf"})
+        AddPdf(name);
+    ClickInRow(1, L"checkBoxList");
+    Click(pm(), L"btnDelete");
+    ASSERT_EQ(frame_->CountRows(), 1);
+    EXPECT_EQ(InRow(0, L"fileName")->GetText(), L"b.pdf");
+    EXPECT_EQ(TabPage(), 1);
+    ClickInRow(0, L"btnDeleteItem");
+    EXPECT_EQ(frame_->CountRows(), 0);
+    EXPECT_EQ(TabPage(), 0);
+
+    frame_->SetAllChecked(false);
+    AddPdf("d.pdf");
+    EXPECT_EQ(TabPage(), 1);
+    EXPECT_TRUE(Selected(Find(L"checkSelectAll")));
+}
+
+TEST_F(MainFrameTest, SizeChangeShowsPercentArrowAndOutput) {
+    testing_support::WriteFile(dir_.File("src.bin"), std::string(1000000, 's'));
+    testing_support::WriteFile(dir_.File("small.bin"), std::string(400000, 'o'));
+    testing_support::WriteFile(dir_.File("big.bin"), std::string(1200000, 'o'));
+    testing_support::WriteFile(dir_.File("same.bin"), std::string(1000000, 'o'));
+    AddPdf("row.pdf");
+    const struct {
+        const wchar_t* output;
+        const wchar_t* text;
+        const wchar_t* arrow;
+    } cases[] = {{L"small.bin", L"60.00%", L"green_arrow"},
+                 {L"big.bin", L"20.00%", L"red_arrow"},
+                 {L"same.bin", L"0.00%", L"green_arrow"}};
+    for (const auto& c : cases) {
+        frame_->ShowRowRatio(0, dir_.WFile(L"src.bin"), dir_.WFile(c.output));
+        EXPECT_EQ(InRow(0, L"compressRatio")->GetText(), c.text);
+        EXPECT_NE(InRow(0, L"compressRatio")->GetBkImage().find(c.arrow), std::wstring::npos);
+        EXPECT_TRUE(InRow(0, L"compressRatio")->IsVisible());
+        EXPECT_TRUE(InRow(0, L"btnOpenItem")->IsVisible());
+        EXPECT_EQ(InRow(0, L"btnOpenItem")->GetUserData(), dir_.WFile(c.output));
+    }
+    // A source gone before its ratio is shown has no percentage to show.
+    frame_->ShowRowRatio(0, dir_.WFile(L"gone.bin"), dir_.WFile(L"small.bin"));
+    EXPECT_EQ(InRow(0, L"compressRatio")->GetText(), L"-");
+    frame_->ShowRowRatio(7, dir_.WFile(L"src.bin"), dir_.WFile(L"small.bin"));
+}
+
+TEST_F(MainFrameTest, BatchCompressesTheCheckedRowsOnly) {
+    AddPdf("zero.pdf", 3);
+    AddPdf("one.pdf");
+    AddPdf("two.pdf", 2);
+    AddPdf("three.pdf");
+    std::filesystem::remove(dir_.File("three.pdf"));
+    ClickInRow(1, L"checkBoxList");
+
+    Click(pm(), L"btnCompress");
+    EXPECT_FALSE(Find(L"btnCompress")->IsEnabled());
+    EXPECT_FALSE(Find(L"btnAddFile")->IsEnabled());
+    EXPECT_FALSE(Find(L"optCustomPath")->IsEnabled());
+    EXPECT_TRUE(Find(L"comDPI")->IsEnabled());
+    EXPECT_FALSE(InRow(0, L"btnDeleteItem")->IsVisible());
+    ASSERT_TRUE(PumpUntil([this] {
+        std::lock_guard lock(frame_->mutex);
+        return frame_->batchEnded;
+    }));
+    QCoreApplication::processEvents();
+
+    const std::vector<std::pair<UINT, int>> expected = {
+        {WM_GS_PAGERANGE, 0}, {WM_FILE_DONE, 0},  {WM_FILE_RATIO, 0}, {WM_GS_PAGERANGE, 2},
+        {WM_FILE_DONE, 2},    {WM_FILE_RATIO, 2}, {WM_FILE_DONE, 3}};
+    EXPECT_EQ(frame_->messages, expected);
+    for (int row : {0, 2}) {
+        EXPECT_TRUE(InRow(row, L"statusOK")->IsVisible()) << row;
+        EXPECT_FALSE(InRow(row, L"progress")->IsVisible()) << row;
+        EXPECT_FALSE(Selected(InRow(row, L"checkBoxList"))) << row;
+        EXPECT_TRUE(InRow(row, L"compressRatio")->IsVisible()) << row;
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir_.File("zero-new.pdf")));
+    EXPECT_TRUE(std::filesystem::exists(dir_.File("two-new.pdf")));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("one-new.pdf")));
+    EXPECT_FALSE(InRow(1, L"statusOK")->IsVisible());
+    EXPECT_FALSE(InRow(1, L"statusFail")->IsVisible());
+    EXPECT_TRUE(InRow(3, L"statusFail")->IsVisible());
+    EXPECT_EQ(InRow(3, L"statusFail")->GetToolTip(), GetText(L"SrcPdfNotExist"));
+    EXPECT_TRUE(Selected(InRow(3, L"checkBoxList")));
+    EXPECT_FALSE(InRow(3, L"compressRatio")->IsVisible());
+    EXPECT_FALSE(Selected(Find(L"checkSelectAll")));
+
+    EXPECT_TRUE(Find(L"btnCompress")->IsEnabled());
+    EXPECT_TRUE(Find(L"btnAddFile")->IsEnabled());
+    EXPECT_TRUE(Find(L"btnDelete")->IsEnabled());
+    EXPECT_TRUE(InRow(0, L"btnDeleteItem")->IsVisible());
+}
+
+TEST_F(MainFrameTest, CompressWithNothingCheckedSaysSo) {
+    AddPdf("a.pdf");
+    frame_->SetAllChecked(false);
+    bool shown = false;
+    ExpectMessage(L"NotSelected", &shown);
+    Click(pm(), L"btnCompress");
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(Find(L"btnCompress")->IsEnabled());
+}
+
+TEST_F(MainFrameTest, SettingsControlsWriteTheirChoice) {
+    SettingsStore& settings = GetSettingsStore();
+    EXPECT_EQ(Find(L"editCustomPath")->GetText(), settings.savePath);
+    EXPECT_TRUE(Selected(Find(L"optSaveSamePath")));
+    Click(pm(), L"optCustomPath");
+    EXPECT_EQ(settings.saveSamePath, 0);
+    EXPECT_EQ(GetPrivateProfileIntW(L"General", L"SaveSamePath", 1, settings.configPath.c_str()),
+              0);
+    Click(pm(), L"optSaveSamePath");
+    EXPECT_EQ(settings.saveSamePath, 1);
+
+    frame_->SelectComboItem(L"comDPI", 0, true);
+    EXPECT_EQ(settings.compressDpi, 72);
+    EXPECT_EQ(GetPrivateProfileIntW(L"General", L"CompressDPI", 0, settings.configPath.c_str()),
+              72);
+    frame_->SelectComboItem(L"comDPI", 2, true);
+    EXPECT_EQ(settings.compressDpi, 300);
+}
+
+TEST_F(MainFrameTest, EscapeLeavesTheWindowAndTheExitCommandClosesIt) {
+    ::SendMessageW(hwnd_, WM_KEYDOWN, ui::VK_ESCAPE, 0);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(IsWindow(hwnd_));
+
+    auto* cmd = static_cast<ui::MenuCmd*>(std::calloc(1, sizeof(ui::MenuCmd)));
+    std::wcscpy(cmd->szName, L"menuExit");
+    ::PostMessageW(hwnd_, ui::WM_MENUCLICK, reinterpret_cast<WPARAM>(cmd), 0);
+    RunUntilWindowGone();
+}
+
+}  // namespace
