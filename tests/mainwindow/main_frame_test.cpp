@@ -189,6 +189,26 @@ TEST_F(MainFrameTest, SamePathInOtherLetterCaseIsRefused) {
     EXPECT_EQ(frame_->CountRows(), 1);
 }
 
+TEST_F(MainFrameTest, LockedFileIsAddedWithItsPasswordOrNotAtAll) {
+    engine_test::MakeTextPdf(dir_.File("plain.pdf"), 1);
+    engine_test::EncryptPdf(dir_.File("plain.pdf"), dir_.File("locked.pdf"), "secret", "owner",
+                            "256");
+    WhenWindowShows(testing_support::HasControl(L"password"),
+                    [](ui::CPaintManagerUI& pm) { Click(pm, L"btnClose"); });
+    frame_->AddFile(dir_.WFile(L"locked.pdf"));
+    EXPECT_EQ(frame_->CountRows(), 0);
+
+    WhenWindowShows(testing_support::HasControl(L"password"), [](ui::CPaintManagerUI& pm) {
+        testing_support::Type(pm, L"password", L"secret");
+        Click(pm, L"btnYes");
+    });
+    frame_->AddFile(dir_.WFile(L"locked.pdf"));
+    ASSERT_EQ(frame_->CountRows(), 1);
+    std::wstring password;
+    EXPECT_EQ(frame_->GetRowFile(0, &password), dir_.WFile(L"locked.pdf"));
+    EXPECT_EQ(password, L"secret");
+}
+
 TEST_F(MainFrameTest, DroppedPdfFilesAreAddedAndEverythingElseIgnored) {
     engine_test::MakeTextPdf(dir_.File("x.PDF"), 1);
     testing_support::WriteFile(dir_.File("y.txt"), "text");
