@@ -215,12 +215,12 @@ TEST(Menus, RowsSizeTheMenuAndSeparatorsTakeNoClicks) {
         <MenuElement name="sub" text="more"><MenuElement name="inner" text="x"/></MenuElement></Menu></Window>)"));
     auto* menu = w.Find<ui::CMenuUI>(L"m");
     const SIZE size = menu->PreferredSize(80);
-    EXPECT_EQ(size.cx, 110);
-    EXPECT_EQ(size.cy, 28 + 9 + 28);
+    EXPECT_EQ(size.cx, 110 + 2);  // the rows plus the menu's frame
+    EXPECT_EQ(size.cy, 28 + 9 + 28 + 4);
     EXPECT_TRUE(static_cast<ui::CMenuElementUI*>(w.Find(L"sub"))->HasSubMenu());
-    EXPECT_EQ(w.pm.FindControl(POINT{50, 32}), menu->GetList());  // the separator lets it through
+    EXPECT_EQ(w.pm.FindControl(POINT{50, 34}), menu->GetList());  // the separator lets it through
     w.log.clear();
-    w.Click(POINT{50, 10});
+    w.Click(POINT{50, 12});
     EXPECT_EQ(w.log, std::vector<std::wstring>{L"itemclick:a"});
 }
 

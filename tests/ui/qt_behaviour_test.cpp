@@ -114,6 +114,18 @@ TEST_F(QtBehaviourTest, ClosingAnOwnerTakesItsOwnedWindowsWithIt) {
     EXPECT_TRUE(dlg.finalMessage);
 }
 
+TEST_F(QtBehaviourTest, DeletingAnOwnerThatIsStillOpenClosesItsOwnedWindowsToo) {
+    auto* owner = new SkinDlg(kSkinDir, L"showcase.xml");
+    ASSERT_NE(owner->Create(nullptr, L"", WS_POPUP, 0), nullptr);
+    SkinDlg dlg(kSkinDir, L"row.xml");
+    ASSERT_NE(dlg.Create(owner->GetHWND(), L"", WS_POPUP, 0, 0, 0, 200, 40), nullptr);
+    const HWND owned = dlg.GetHWND();
+    delete owner;
+    EXPECT_FALSE(::IsWindow(owned));
+    EXPECT_TRUE(dlg.finalMessage);
+    EXPECT_EQ(dlg.GetWidget(), nullptr);
+}
+
 TEST_F(QtBehaviourTest, FadeOutEndsTransparent) {
     SkinDlg dlg(kSkinDir, L"row.xml");
     ASSERT_NE(dlg.Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0, 0, 0, 100, 40), nullptr);

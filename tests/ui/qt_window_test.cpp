@@ -237,6 +237,28 @@ TEST_F(QtWindowTest, EditBoxesAreNativeAndTypingReachesTheControl) {
     EXPECT_EQ(line->echoMode(), QLineEdit::Password);
 }
 
+TEST_F(QtWindowTest, NativeEditBoxesFollowTheirPageAndTheirState) {
+    TestDlg dlg(
+        LR"(<Window size="200,100"><TabLayout name="tabs">
+        <VerticalLayout><Edit name="first" height="24"/><Control/></VerticalLayout>
+        <VerticalLayout><Control height="30"/><Edit name="second" height="24" readonly="true"/><Control/></VerticalLayout>
+      </TabLayout></Window>)");
+    ASSERT_NE(dlg.Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);
+    auto boxes = [&] { return dlg.GetWidget()->findChildren<QLineEdit*>(); };
+    ASSERT_TRUE(WaitFor([&] { return boxes().size() == 1 && boxes()[0]->isVisible(); }));
+    static_cast<ui::CTabLayoutUI*>(dlg.pm().FindControl(L"tabs"))->SelectItem(1);
+    ASSERT_TRUE(WaitFor([&] { return boxes().size() == 2; }));
+    for (QLineEdit* box : boxes()) {
+        // The first page's box went with its page; the second sits below the 30-pixel spacer.
+        const bool second = box->isReadOnly();
+        EXPECT_EQ(box->isVisible(), second);
+        EXPECT_EQ(box->geometry().top() == 30, second);
+    }
+    dlg.EnableWindow(L"second", false);
+    for (QLineEdit* box : boxes())
+        EXPECT_EQ(box->isEnabled(), !box->isVisible());
+}
+
 TEST_F(QtWindowTest, ComboDropDownChoosesAnItem) {
     TestDlg dlg(kSkin);
     ASSERT_NE(dlg.Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);
@@ -281,7 +303,7 @@ TEST_F(QtWindowTest, ChosenMenuItemReachesTheOwnerWithItsName) {
               {100, 100}, &dlg.pm());
     ASSERT_NE(menu.GetHWND(), nullptr);
     ui::HostWidget* widget = menu.GetWidget();
-    EXPECT_EQ(widget->width(), 110);
+    EXPECT_EQ(widget->width(), 112);  // the row's width and the frame
     const RECT about = menu.GetPaintManager().FindControl(L"menuAbout")->GetPos();
     QTest::mouseClick(widget, Qt::LeftButton, {}, QPoint(30, (about.top + about.bottom) / 2));
     ASSERT_TRUE(WaitFor([&] { return dlg.lastMenu.szName[0] != 0; }));

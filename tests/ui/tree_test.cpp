@@ -153,3 +153,48 @@ TEST(HitTesting, NonFloatChildrenCountOnlyInsideTheInset) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ListHeader, HeaderItemsHoldFloatingControlsThatTakeClicks) {
+    Window w;
+    ASSERT_TRUE(
+        w.Load(LR"(<Window size="300,200"><List name="list">
+        <ListHeader height="36"><ListHeaderItem text="文件名">
+            <Option name="checkSelectAll" float="true" pos="6,10,22,26"/>
+            <Text name="btnDelete" float="true" pos="60,10,100,26" text="删除"/></ListHeaderItem>
+          <ListHeaderItem text="大小" width="110"/></ListHeader></List></Window>)"));
+    EXPECT_EQ(w.Find(L"btnDelete")->GetPos(), (RECT{60, 10, 100, 26}));
+    w.log.clear();
+    w.Click(L"checkSelectAll");
+    EXPECT_EQ(w.log, (std::vector<std::wstring>{L"click:checkSelectAll",
+                                                L"selectchanged:checkSelectAll"}));
+    EXPECT_EQ(w.Find<ui::CListUI>(L"list")->GetColumnRect(1).left, 190);
+}
+
+TEST(TabLayout, RemovingTheCurrentPageShowsAnother) {
+    Window w;
+    ASSERT_TRUE(
+        w.Load(LR"(<Window size="100,100"><TabLayout name="t" selectedid="1">
+        <Control name="p0"/><Control name="p1"/><Control name="p2"/></TabLayout></Window>)"));
+    auto* tabs = w.Find<ui::CTabLayoutUI>(L"t");
+    EXPECT_EQ(tabs->GetCurSel(), 1);
+    tabs->RemoveAt(1);
+    EXPECT_EQ(tabs->GetCurSel(), 1);
+    EXPECT_TRUE(w.Find(L"p2")->IsVisible());
+    EXPECT_FALSE(w.Find(L"p0")->IsVisible());
+}
+
+TEST(Visibility, HiddenControlsTakeNoRoomAndComeBackWhenShown) {
+    Window w;
+    ASSERT_TRUE(
+        w.Load(LR"(<Window size="100,100"><VerticalLayout>
+        <Control name="a" height="30" visible="false"/><Control name="b"/></VerticalLayout></Window>)"));
+    EXPECT_EQ(w.Find(L"b")->GetPos().top, 0);
+    w.Find(L"a")->SetVisible(true);
+    w.pm.EnsureLayout();
+    EXPECT_EQ(w.Find(L"b")->GetPos().top, 30);
+    EXPECT_EQ(w.pm.FindControl(POINT{10, 10})->GetName(), L"a");
+}
+
+}  // namespace

@@ -408,8 +408,11 @@ bool CTabLayoutUI::AddAt(CControlUI* control, int index) {
 }
 
 bool CTabLayoutUI::Remove(CControlUI* control, bool doNotDestroy) {
-    const int index = GetItemIndex(control);
-    if (!CContainerUI::Remove(control, doNotDestroy))
+    return RemoveAt(GetItemIndex(control), doNotDestroy);
+}
+
+bool CTabLayoutUI::RemoveAt(int index, bool doNotDestroy) {
+    if (!CContainerUI::RemoveAt(index, doNotDestroy))
         return false;
     if (index == curSel_) {
         curSel_ = -1;

@@ -99,6 +99,8 @@ class CTabLayoutUI : public CContainerUI {
     bool Add(CControlUI* control) override;
     bool AddAt(CControlUI* control, int index) override;
     bool Remove(CControlUI* control, bool doNotDestroy = false) override;
+    // Removing the current page shows the one that takes its place.
+    bool RemoveAt(int index, bool doNotDestroy = false) override;
     void RemoveAll() override;
     int GetCurSel() const { return curSel_; }
     // Shows child index and hides the others; "tabselect" (new, old) when it changed.

@@ -125,8 +125,12 @@ void CMenuElementUI::SetAttribute(std::wstring_view name, std::wstring_view valu
         CListContainerElementUI::SetAttribute(name, value);
 }
 
+// A menu file that says nothing of its look still gets a framed white list with a hover mark.
 CMenuUI::CMenuUI() {
     SetAttribute(L"itemhotbkcolor", L"#FFE8F0FE");
+    SetAttribute(L"bordercolor", L"#FFD5DBE5");
+    SetAttribute(L"bordersize", L"1");
+    SetAttribute(L"inset", L"1,2,1,2");
     SetBkColor(0xFFFFFFFF);
 }
 

@@ -3,9 +3,13 @@
 #include <QApplication>
 #include <QCursor>
 #include <QFont>
+#include <QGuiApplication>
 #include <QScreen>
 #include <QThread>
 #include <cmath>
+#if QT_CONFIG(xcb)
+#include <xcb/xcb.h>
+#endif
 
 #include "ui/manager/paint_manager.h"
 #include "ui/qt/window_wnd.h"
@@ -32,7 +36,39 @@ int ScreenDpi() {
     return static_cast<int>(std::lround(screen->logicalDotsPerInch() * screen->devicePixelRatio()));
 }
 
+#if QT_CONFIG(xcb)
+// On X11 a window is see-through only while a compositing manager owns the _NET_WM_CM_S0
+// selection.
+bool X11CompositorRunning() {
+    auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    if (!connection)
+        return true;
+    const char name[] = "_NET_WM_CM_S0";
+    xcb_intern_atom_reply_t* atom = xcb_intern_atom_reply(
+        connection, xcb_intern_atom(connection, 0, sizeof name - 1, name), nullptr);
+    if (!atom)
+        return false;
+    xcb_get_selection_owner_reply_t* owner = xcb_get_selection_owner_reply(
+        connection, xcb_get_selection_owner(connection, atom->atom), nullptr);
+    const bool running = owner && owner->owner != XCB_NONE;
+    std::free(owner);
+    std::free(atom);
+    return running;
+}
+#endif
+
 }  // namespace
+
+bool CompositingAvailable() {
+#if QT_CONFIG(xcb)
+    static const bool available =
+        QGuiApplication::platformName() != QLatin1String("xcb") || X11CompositorRunning();
+    return available;
+#else
+    return true;
+#endif
+}
 
 bool IsUiThread() {
     QCoreApplication* app = QCoreApplication::instance();

@@ -14,6 +14,7 @@
 #include "ui/core/geometry.h"
 #include "ui/qt/combo_popup.h"
 #include "ui/qt/message_event.h"
+#include "ui/qt/window_wnd.h"
 
 namespace ui {
 namespace {
@@ -62,7 +63,8 @@ void StyleNativeEdit(QWidget* box, CEditUI* edit, CPaintManagerUI* pm) {
 }  // namespace
 
 HostWidget::HostWidget(QWidget* parent, Qt::WindowFlags flags) : QWidget(parent, flags) {
-    setAttribute(Qt::WA_TranslucentBackground);
+    if (CompositingAvailable())
+        setAttribute(Qt::WA_TranslucentBackground);
     setMouseTracking(true);
     setFocusPolicy(Qt::StrongFocus);
 }
@@ -122,7 +124,7 @@ void HostWidget::SetShadowEnabled(bool on) {
 
 void HostWidget::UpdateShadow() {
     const QRect client = ClientRect();
-    shadow_ = pm_ && pm_->GetShadow().show && windowType() != Qt::Popup;
+    shadow_ = pm_ && pm_->GetShadow().show && windowType() != Qt::Popup && CompositingAvailable();
     if (!client.isEmpty())
         SetClientSize({client.width(), client.height()});
     update();

@@ -63,8 +63,11 @@ const QImage* LoadSkinImage(const DrawInfo& draw) {
     static QMutex mutex;
     static QHash<QString, QImage>* cache = new QHash<QString, QImage>;  // shared by all windows
     const std::wstring& name = draw.file.empty() ? draw.res : draw.file;
-    const QString key =
-        QString::fromStdString(resources::NormalizePath(name)) + QString::number(draw.mask, 16);
+    // The same relative name in another skin folder is another bitmap.
+    const std::wstring where = resources::IsUsingZip() ? L"zip:" : resources::GetResourcePath();
+    const QString key = QString::fromStdWString(where) +
+                        QString::fromStdString(resources::NormalizePath(name)) + QLatin1Char('#') +
+                        QString::number(draw.mask, 16);
     QMutexLocker lock(&mutex);
     auto it = cache->find(key);
     if (it == cache->end()) {

@@ -14,8 +14,15 @@
 //     dlg.CenterWindow();
 //     UINT code = dlg.ShowModal();            // from any thread
 //
-// Custom messages (WM_USER + n) posted or sent to the window arrive in HandleCustomMessage on
-// the UI thread.
+// Create, CenterWindow, ShowModal, Close and the messages work from any thread; the window
+// itself lives on the UI thread, so OnCreate, InitWindow, Notify, OnClick and HandleCustomMessage
+// (where WM_USER + n messages posted or sent to the window arrive) run there, and the helpers
+// by control name below are for the UI thread too. m_pm is the window's paint manager:
+// m_pm.FindControl(L"name") finds a control.
+//
+// Before the first window, the program points the engine at its skin once:
+//     ui::CPaintManagerUI::SetInstance(nullptr);
+//     ui::CPaintManagerUI::SetResourceZip(skin::EmbeddedSkinData(), skin::EmbeddedSkinSize());
 #pragma once
 
 #include <string>

@@ -101,8 +101,25 @@ CWindowWnd::~CWindowWnd() {
 }
 
 void CWindowWnd::DetachWindow() {
-    if (hwnd_)
-        RunOnUiThread([this] { ReleaseWindow(); });
+    if (!hwnd_)
+        return;
+    RunOnUiThread([this] {
+        DestroyOwnedWindows();
+        ReleaseWindow();
+    });
+}
+
+// Owned windows go before their owner, as their native windows are its children.
+void CWindowWnd::DestroyOwnedWindows() {
+    std::vector<CWindowWnd*> owned;
+    {
+        std::lock_guard lock(Windows().mutex);
+        for (auto& [h, w] : Windows().windows)
+            if (w->owner_ == this)
+                owned.push_back(w);
+    }
+    for (CWindowWnd* w : owned)
+        w->DestroyWindow();
 }
 
 void CWindowWnd::ReleaseWindow() {
@@ -181,15 +198,7 @@ void CWindowWnd::DestroyWindow() {
     if (!hwnd_)
         return;
     const HWND hwnd = hwnd_;
-    std::vector<CWindowWnd*> owned;
-    {
-        std::lock_guard lock(Windows().mutex);
-        for (auto& [h, w] : Windows().windows)
-            if (w->owner_ == this)
-                owned.push_back(w);
-    }
-    for (CWindowWnd* w : owned)
-        w->DestroyWindow();
+    DestroyOwnedWindows();
     HandleMessage(WM_DESTROY, 0, 0);
     ReleaseWindow();
     OnFinalMessage(hwnd);

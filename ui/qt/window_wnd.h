@@ -78,6 +78,7 @@ class CWindowWnd {
     UINT RunModalOnUiThread();
     // Unregisters the handle, drops the widget and ends a modal loop; no callbacks.
     void ReleaseWindow();
+    void DestroyOwnedWindows();
     void StartModal(std::shared_ptr<ModalState> state);
 
     HWND hwnd_ = nullptr;
@@ -93,6 +94,9 @@ class CWindowWnd {
 // thread. There must be a QApplication.
 void RunOnUiThread(const std::function<void()>& f);
 bool IsUiThread();
+// Whether windows can be see-through (a shadow margin, round corners): always, except on an
+// X11 display without a compositing manager, where the see-through parts would show black.
+bool CompositingAvailable();
 // Creates the QApplication when the program has none yet (the calling thread becomes the UI
 // thread), installs the CJK font substitutions and the screen DPI query.
 void EnsureApplication();
