@@ -336,6 +336,24 @@ TEST_F(UpdateCheck, AcceptedInstallerIsOpenedByTheDesktop) {
               "file://" + platform::NativePath(DataFilePath(L"OstrelSetup.exe")));
 }
 
+// An installer that is a program of this system is started rather than opened.
+TEST_F(UpdateCheck, ExecutableInstallerIsStarted) {
+    site.Set("/tamsin/OstrelSetup.exe", {200, "#!/bin/sh\necho started > \"$0.ran\"\n"});
+    const std::string installer = platform::NativePath(DataFilePath(L"OstrelSetup.exe"));
+    testing_support::WhenWindowShows(
+        testing_support::ControlText(L"context", MessageText(L"HasUpdate")),
+        [&](ui::CPaintManagerUI& pm) {
+            std::filesystem::permissions(installer, std::filesystem::perms::owner_exec,
+                                         std::filesystem::perm_options::add);
+            testing_support::Click(pm, L"btnYes");
+        });
+    CUpdate checker;
+    checker.CheckNow(nullptr, nullptr);
+    WaitForWorker(checker);
+    EXPECT_TRUE(RunUiUntil(
+        [&] { return ReadFile(platform::Utf8ToWide(installer + ".ran")) == "started\n"; }));
+}
+
 TEST_F(UpdateCheck, SecondCheckWhileOneRunsSaysUpdating) {
     site.Set("/tamsin/newversion.htm", {200, "version=1.0"});
     site.HoldVersionFile();
