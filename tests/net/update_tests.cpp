@@ -13,7 +13,6 @@
 #include <mutex>
 #include <sstream>
 
-#include "dialogs/message_dialog.h"
 #include "i18n/language.h"
 #include "net/report_client.h"
 #include "net/update.h"
