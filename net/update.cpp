@@ -41,6 +41,8 @@ std::wstring ServerUrl(const wchar_t* path) {
            (host && *host ? platform::Utf8ToWide(host) : std::wstring(kUpdateServerHost)) + path;
 }
 
+// Cancels a download (OnProgress answering 1) once its announced or received size passes the
+// limit.
 class DownloadSizeLimit final : public IDownLoadCallBack {
   public:
     explicit DownloadSizeLimit(DWORD maxBytes) : maxBytes_(maxBytes) {}
