@@ -4,8 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 #include <QElapsedTimer>
+#include <QIcon>
+#include <QThread>
 #include <condition_variable>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -16,6 +21,7 @@
 #include "i18n/language.h"
 #include "net/report_client.h"
 #include "net/update.h"
+#include "platform/message_window.h"
 #include "platform/path.h"
 #include "platform/registry.h"
 #include "platform/text.h"
@@ -357,6 +363,97 @@ TEST_F(UpdateCheck, SecondCheckWhileOneRunsSaysUpdating) {
     EXPECT_EQ(site.Count("/tamsin/newversion.htm"), 1);
 }
 
+// The desktop's notification service on a private session bus: records what it is asked, in
+// order, on a thread of its own so that the program's blocking calls get their answers.
+class NotificationService : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.Notifications")
+
+  public:
+    std::mutex mutex;
+    std::vector<std::string> calls;
+
+  public slots:
+    uint Notify(const QString&, uint, const QString&, const QString& summary, const QString& body,
+                const QStringList&, const QVariantMap&, int) {
+        Record("Notify " + summary.toStdString() + " / " + body.toStdString());
+        return 7;
+    }
+    void CloseNotification(uint id) { Record("Close " + std::to_string(id)); }
+
+  private:
+    void Record(const std::string& call) {
+        std::lock_guard lock(mutex);
+        calls.push_back(call);
+    }
+};
+
+class PrivateSessionBus {
+  public:
+    PrivateSessionBus() {
+        FILE* daemon = ::popen(
+            "dbus-daemon --session --fork --print-address=1 --print-pid=1 2>/dev/null", "r");
+        char address[512] = {}, pid[32] = {};
+        if (daemon && std::fgets(address, sizeof(address), daemon) &&
+            std::fgets(pid, sizeof(pid), daemon)) {
+            address_ = QString::fromUtf8(address).trimmed();
+            pid_ = std::atoi(pid);
+        }
+        if (daemon)
+            ::pclose(daemon);
+    }
+    ~PrivateSessionBus() {
+        if (pid_ > 0)
+            ::kill(pid_, SIGTERM);
+    }
+    bool Started() const { return pid_ > 0; }
+    const QString& Address() const { return address_; }
+
+  private:
+    QString address_;
+    int pid_ = 0;
+};
+
+TEST_F(UpdateCheck, DownloadBalloonGoesBeforeUpdateFail) {
+    PrivateSessionBus bus;
+    if (!bus.Started())
+        GTEST_SKIP() << "no dbus-daemon";
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", bus.Address().toUtf8().constData(), 1);
+    QThread serviceThread;
+    NotificationService service;
+    service.moveToThread(&serviceThread);
+    serviceThread.start();
+    QDBusConnection connection = QDBusConnection::connectToBus(bus.Address(), "notifications");
+    ASSERT_TRUE(connection.registerObject("/org/freedesktop/Notifications", &service,
+                                          QDBusConnection::ExportAllSlots));
+    ASSERT_TRUE(connection.registerService("org.freedesktop.Notifications"));
+
+    site.Set("/tamsin/OstrelSetup.exe", {404, ""});
+    std::vector<std::string> seenAtFailure;
+    testing_support::WhenWindowShows(
+        testing_support::ControlText(L"context", MessageText(L"UpdateFail")),
+        [&](ui::CPaintManagerUI& pm) {
+            std::lock_guard lock(service.mutex);
+            seenAtFailure = service.calls;
+            testing_support::Click(pm, L"btnClose");
+        });
+    platform::MessageQueueWindow owner;
+    QIcon trayIcon;
+    CUpdate checker;
+    checker.CheckNow(owner.hwnd(), &trayIcon);
+    WaitForWorker(checker);
+
+    const std::vector<std::string> expected = {
+        "Notify " + platform::WideToUtf8(GetText(L"DownloadingUpdate")) + " / " +
+            platform::WideToUtf8(GetText(L"ProductName")),
+        "Close 7"};
+    EXPECT_EQ(seenAtFailure, expected);
+    QDBusConnection::disconnectFromBus("notifications");
+    serviceThread.quit();
+    serviceThread.wait();
+    ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
+}
+
 // A check whose side-file step fails.
 class FailingCheck : public CUpdate {
   public:
@@ -397,3 +494,5 @@ TEST_F(UpdateCheck, FaultInTheWorkerIsWrittenAndTheProgramGoesOn) {
 }
 
 }  // namespace
+
+#include "update_tests.moc"

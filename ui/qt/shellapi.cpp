@@ -111,7 +111,8 @@ void CloseNotification(uint id) {
     QDBusMessage call = QDBusMessage::createMethodCall(
         kNotifications, kNotificationsPath, kNotifications, QStringLiteral("CloseNotification"));
     call << id;
-    QDBusConnection::sessionBus().send(call);
+    // Waited for, so that the notification has gone before whatever the caller shows next.
+    QDBusConnection::sessionBus().call(call, QDBus::Block, kNotificationCallTimeoutMs);
 }
 #else
 uint Notify(const QString&, const QString&, int) {
