@@ -66,13 +66,9 @@ class UpdateSite {
         std::lock_guard lock(mutex_);
         answers_[path] = std::move(answer);
     }
-    void HoldVersionFile() {
+    void HoldVersionFile(bool hold) {
         std::lock_guard lock(mutex_);
-        holding_ = true;
-    }
-    void ReleaseVersionFile() {
-        std::lock_guard lock(mutex_);
-        holding_ = false;
+        holding_ = hold;
         released_.notify_all();
     }
     int Count(const std::string& path) {
@@ -143,18 +139,6 @@ void AnswerMessage(const wchar_t* key, const wchar_t* button) {
         [button](ui::CPaintManagerUI& pm) { testing_support::Click(pm, button); });
 }
 
-// Runs the UI thread's events until done() holds; false after half a minute.
-bool RunUiUntil(const std::function<bool()>& done) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > 30000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
-
 class UpdateCheck : public testing::Test {
   protected:
     static void SetUpTestSuite() {
@@ -184,8 +168,13 @@ class UpdateCheck : public testing::Test {
     }
 
     // Runs the UI thread until the worker has ended, answering its dialogs meanwhile.
-    void WaitForWorker(CUpdate& checker) {
-        ASSERT_TRUE(RunUiUntil([&] { return !checker.IsRunning(); }));
+    static void WaitForWorker(CUpdate& checker) {
+        QElapsedTimer clock;
+        clock.start();
+        while (checker.IsRunning()) {
+            ASSERT_LT(clock.elapsed(), 30000) << "the check never ended";
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        }
     }
 
     void RunAutomaticCheck() {
@@ -328,27 +317,9 @@ TEST_F(UpdateCheck, AcceptedInstallerIsOpenedByTheDesktop) {
               "file://" + platform::NativePath(DataFilePath(L"OstrelSetup.exe")));
 }
 
-// An installer that is a program of this system is started rather than opened.
-TEST_F(UpdateCheck, ExecutableInstallerIsStarted) {
-    site.Set("/tamsin/OstrelSetup.exe", {200, "#!/bin/sh\necho started > \"$0.ran\"\n"});
-    const std::string installer = platform::NativePath(DataFilePath(L"OstrelSetup.exe"));
-    testing_support::WhenWindowShows(
-        testing_support::ControlText(L"context", MessageText(L"HasUpdate")),
-        [&](ui::CPaintManagerUI& pm) {
-            std::filesystem::permissions(installer, std::filesystem::perms::owner_exec,
-                                         std::filesystem::perm_options::add);
-            testing_support::Click(pm, L"btnYes");
-        });
-    CUpdate checker;
-    checker.CheckNow(nullptr, nullptr);
-    WaitForWorker(checker);
-    EXPECT_TRUE(RunUiUntil(
-        [&] { return ReadFile(platform::Utf8ToWide(installer + ".ran")) == "started\n"; }));
-}
-
 TEST_F(UpdateCheck, SecondCheckWhileOneRunsSaysUpdating) {
     site.Set("/tamsin/newversion.htm", {200, "version=1.0"});
-    site.HoldVersionFile();
+    site.HoldVersionFile(true);
     CUpdate checker;
     checker.CheckNow(nullptr, nullptr);
     ASSERT_TRUE(checker.IsRunning());
@@ -358,7 +329,7 @@ TEST_F(UpdateCheck, SecondCheckWhileOneRunsSaysUpdating) {
     EXPECT_TRUE(checker.IsRunning());
 
     AnswerMessage(L"NotUpdate", L"btnClose");
-    site.ReleaseVersionFile();
+    site.HoldVersionFile(false);
     WaitForWorker(checker);
     EXPECT_EQ(site.Count("/tamsin/newversion.htm"), 1);
 }
