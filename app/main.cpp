@@ -10,6 +10,7 @@
 #include "net/http_transport.h"
 #include "net/report_client.h"
 #include "net/server_names.h"
+#include "net/update.h"
 #include "platform/message_box.h"
 #include "platform/single_instance.h"
 #include "platform/text.h"
@@ -104,9 +105,10 @@ void RunNormally(const std::wstring& machineUid) {
 
 int main(int argc, char** argv) {
     InstallCrashHandlers();
-    // Stands where the program's global objects are built: the installation identifier exists
-    // from here on, also when the program ends at once with "/makemachine".
-    const std::wstring machineUid = LoadUid();
+    // Stands where the program's global objects are built: the update checker obtains the
+    // installation identifier, which exists from here on, also when the program ends at once
+    // with "/makemachine".
+    const std::wstring machineUid = GetUpdate().GetUid();
     const std::wstring arguments = CommandLineArguments(argc, argv);
     if (arguments.find(L"/uninstall") != std::wstring::npos)
         SendUninstallReport(machineUid);

@@ -95,11 +95,7 @@ int ShowMessageDialog(HWND owner, const std::wstring& text, const std::wstring& 
     dialog->Create(owner, L"", kDialogWindowStyle, 0, 0, 0, 0, 0);
     dialog->CenterWindow();
     dialog->ShowModal();
-    const int result = dialog->result;
-    // The window lives on the UI thread, which may still be tearing it down when ShowModal
-    // returns on a worker; the object goes there too, after the window.
-    ui::RunOnUiThread([&dialog] { dialog.reset(); });
-    return result;
+    return dialog->result;
 }
 
 int ShowMessage(const std::wstring& key, HWND owner, UINT style) {

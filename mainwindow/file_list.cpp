@@ -11,7 +11,7 @@
 #include "mainwindow/main_frame.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
-#include "platform/shell.h"
+#include "platform/shellapi.h"
 #include "ui/qt/shell_dialogs.h"
 
 namespace {

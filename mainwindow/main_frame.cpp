@@ -2,10 +2,13 @@
 // and menu commands, the settings controls, and its creation, closing and keys.
 #include "mainwindow/main_frame.h"
 
+#include "dialogs/about_dialog.h"
+#include "dialogs/message_dialog.h"
 #include "engine/progress_parser.h"
 #include "i18n/language.h"
 #include "net/server_names.h"
-#include "platform/shell.h"
+#include "net/update.h"
+#include "platform/shellapi.h"
 #include "platform/thread.h"
 #include "settings/settings.h"
 #include "ui/qt/shell_dialogs.h"
@@ -13,6 +16,7 @@
 namespace {
 
 constexpr int kComboIndexByDpi[][2] = {{72, 0}, {150, 1}, {300, 2}};
+constexpr UINT kMainIcon = 203;
 
 }  // namespace
 
@@ -41,9 +45,20 @@ void CMainFrame::OnFinalMessage(HWND hwnd) {
     delete this;
 }
 
-// The creation hook: the window and its skin exist.
+// The creation hook: the window and its skin exist. A downloaded installer waiting from an
+// earlier check is offered first, and the program then ends whatever the answer.
 void CMainFrame::InitWindow() {
     SetUpDpi();
+    CUpdate& update = GetUpdate();
+    update.SetOwner(GetHWND());
+    if (GetSettingsStore().IsInstallerReady()) {
+        update.OfferInstaller();
+        SendMessageW(WM_SYSCOMMAND, SC_MINIMIZE, 0);
+        Close(1);
+        return;
+    }
+    if (!update.IsRunning())
+        update.StartAutomaticCheck();
 }
 
 void CMainFrame::SetUpDpi() {
@@ -254,12 +269,22 @@ void CMainFrame::ShowPopupMenu(const std::wstring& menuFile, const POINT* point)
 }
 
 void CMainFrame::OnMenuCommand(const std::wstring& item) {
-    if (item == L"menuExit")
+    if (item == L"menuAbout") {
+        auto* about = new CAboutDlg;
+        about->Create(GetHWND(), L"", kDialogWindowStyle, 0);
+        about->CenterWindow();
+        about->ShowModal();
+    } else if (item == L"menuUpdate") {
+        GetUpdate().CheckNow(GetHWND(), LoadIconW(nullptr, kMainIcon));
+    } else if (item == L"menuExit") {
         Close(1);
+    }
 }
 
 void CMainFrame::OpenHelpPage() {
     const std::wstring url = std::wstring(L"https://") + kHelpSite + L"/help.html?product_id=5";
-    if (ShellExecuteW(GetHWND(), L"open", url.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED) <= 32)
+    const HINSTANCE opened =
+        ShellExecuteW(GetHWND(), L"open", url.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+    if (reinterpret_cast<std::intptr_t>(opened) <= 32)
         ShellExecuteW(GetHWND(), L"open", L"iexplore.exe", url.c_str(), nullptr, SW_SHOWMAXIMIZED);
 }

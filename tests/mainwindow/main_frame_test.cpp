@@ -91,6 +91,8 @@ class RecordingFrame : public CMainFrame {
 class MainFrameTest : public testing::Test {
   protected:
     static void SetUpTestSuite() {
+        // The window's daily update check goes to a port where nothing answers.
+        ::setenv("BRINDLE_UPDATE_HOST", "127.0.0.1:9", 1);
         testing_support::EnsureDialogEnvironment();
         InitAppPaths();
         GetSettingsStore().Load();
@@ -370,14 +372,36 @@ TEST_F(MainFrameTest, SettingsControlsWriteTheirChoice) {
     EXPECT_EQ(settings.compressDpi, 300);
 }
 
-TEST_F(MainFrameTest, EscapeLeavesTheWindowAndTheExitCommandClosesIt) {
+void PostMenuCommand(HWND hwnd, const wchar_t* item) {
+    auto* cmd = static_cast<ui::MenuCmd*>(std::calloc(1, sizeof(ui::MenuCmd)));
+    std::wcscpy(cmd->szName, item);
+    ::PostMessageW(hwnd, ui::WM_MENUCLICK, reinterpret_cast<WPARAM>(cmd), 0);
+}
+
+TEST_F(MainFrameTest, MenuOffersUpdateAndAboutAndItsCommandsWork) {
+    std::wstring items;
+    WhenWindowShows(testing_support::HasControl(L"menuAbout"), [&](ui::CPaintManagerUI& menu) {
+        for (const wchar_t* name : {L"menuUpdate", L"menuAbout", L"menuFeedback"})
+            items += menu.FindControl(name) ? std::wstring(name) + L" " : L"";
+        ui::CMenuWnd::DestroyMenu();
+    });
+    Click(pm(), L"btnMenu");
+    EXPECT_TRUE(PumpUntil([&] { return !items.empty(); }));
+    EXPECT_EQ(items, L"menuUpdate menuAbout ");
+
+    bool aboutShown = false;
+    WhenWindowShows(testing_support::HasControl(L"LabelVersion"), [&](ui::CPaintManagerUI& about) {
+        aboutShown = true;
+        Click(about, L"btnClose");
+    });
+    PostMenuCommand(hwnd_, L"menuAbout");
+    EXPECT_TRUE(PumpUntil([&] { return aboutShown; }));
+
+    // Escape has no default effect in the main window; the exit command closes it.
     ::SendMessageW(hwnd_, WM_KEYDOWN, ui::VK_ESCAPE, 0);
     QCoreApplication::processEvents();
     EXPECT_TRUE(IsWindow(hwnd_));
-
-    auto* cmd = static_cast<ui::MenuCmd*>(std::calloc(1, sizeof(ui::MenuCmd)));
-    std::wcscpy(cmd->szName, L"menuExit");
-    ::PostMessageW(hwnd_, ui::WM_MENUCLICK, reinterpret_cast<WPARAM>(cmd), 0);
+    PostMenuCommand(hwnd_, L"menuExit");
     RunUntilWindowGone();
 }
 

@@ -144,6 +144,40 @@ TEST_F(QtWindowTest, ModalDialogAskedForOnAWorkerRunsOnTheUiThread) {
     EXPECT_EQ(result.load(), static_cast<UINT>(IDNO));
 }
 
+// The opener deletes its dialog as soon as ShowModal returns, so the window must be completely
+// gone, OnFinalMessage included, by then.
+TEST_F(QtWindowTest, ShowModalOnAWorkerReturnsOnlyAfterTheWindowIsGone) {
+    class SlowFinalDlg : public TestDlg {
+      public:
+        using TestDlg::TestDlg;
+        std::atomic<bool> finalDone{false};
+
+      protected:
+        void OnFinalMessage(HWND hwnd) override {
+            TestDlg::OnFinalMessage(hwnd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            finalDone = true;
+        }
+    };
+    std::atomic<HWND> hwnd{nullptr};
+    std::atomic<bool> finishedFirst{false}, done{false};
+    std::thread worker([&] {
+        SlowFinalDlg dlg(kSkin);
+        hwnd = dlg.Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0);
+        dlg.ShowModal();
+        finishedFirst = dlg.finalDone.load();
+        done = true;
+    });
+    ASSERT_TRUE(WaitFor([&] {
+        ui::CWindowWnd* wnd = ui::CWindowWnd::FromHandle(hwnd);
+        return wnd && wnd->GetWidget()->windowModality() != Qt::NonModal;
+    }));
+    ::PostMessageW(hwnd, WM_CLOSE, IDNO, 0);
+    ASSERT_TRUE(WaitFor([&] { return done.load(); }));
+    worker.join();
+    EXPECT_TRUE(finishedFirst.load());
+}
+
 TEST_F(QtWindowTest, MessagesFromWorkersArriveOnTheUiThread) {
     TestDlg dlg(kSkin);
     const HWND hwnd = dlg.Create(nullptr, L"", WS_POPUP, 0);

@@ -105,7 +105,8 @@ void CWindowWnd::DetachWindow() {
         return;
     RunOnUiThread([this] {
         DestroyOwnedWindows();
-        ReleaseWindow();
+        if (auto modal = ReleaseWindow())
+            modal->Finish(closeCode_);
     });
 }
 
@@ -122,7 +123,7 @@ void CWindowWnd::DestroyOwnedWindows() {
         w->DestroyWindow();
 }
 
-void CWindowWnd::ReleaseWindow() {
+std::shared_ptr<CWindowWnd::ModalState> CWindowWnd::ReleaseWindow() {
     const HWND hwnd = hwnd_;
     platform::UnregisterWindow(hwnd);
     sink_->Shutdown();
@@ -136,8 +137,7 @@ void CWindowWnd::ReleaseWindow() {
     widget->Detach();
     widget->hide();
     widget->deleteLater();
-    if (auto modal = std::move(modal_))
-        modal->Finish(closeCode_);
+    return std::move(modal_);
 }
 
 CWindowWnd* CWindowWnd::FromHandle(HWND hwnd) {
@@ -200,8 +200,12 @@ void CWindowWnd::DestroyWindow() {
     const HWND hwnd = hwnd_;
     DestroyOwnedWindows();
     HandleMessage(WM_DESTROY, 0, 0);
-    ReleaseWindow();
+    const UINT code = closeCode_;
+    auto modal = ReleaseWindow();
     OnFinalMessage(hwnd);
+    // Only now may a waiting opener go on and delete the object: OnFinalMessage has run.
+    if (modal)
+        modal->Finish(code);
 }
 
 void CWindowWnd::OnFinalMessage(HWND) {}

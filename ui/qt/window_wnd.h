@@ -77,7 +77,9 @@ class CWindowWnd {
                           int cy);
     UINT RunModalOnUiThread();
     // Unregisters the handle, drops the widget and ends a modal loop; no callbacks.
-    void ReleaseWindow();
+    // Forgets the native window; returns the modal loop it was running, which the caller ends
+    // once it is done with the object.
+    std::shared_ptr<ModalState> ReleaseWindow();
     void DestroyOwnedWindows();
     void StartModal(std::shared_ptr<ModalState> state);
 
