@@ -24,6 +24,7 @@
 #include "platform/text.h"
 #include "settings/settings.h"
 #include "tests/dialogs/dialog_driver.h"
+#include "tests/dialogs/url_catcher.h"
 #include "tests/engine/pdf_fixtures.h"
 #include "tests/support/temp_dir.h"
 #include "ui/qt/host_widget.h"
@@ -93,6 +94,8 @@ class MainFrameTest : public testing::Test {
     static void SetUpTestSuite() {
         // The window's daily update check goes to a port where nothing answers.
         ::setenv("BRINDLE_UPDATE_HOST", "127.0.0.1:9", 1);
+        // No session bus, so no file manager answers and folders open as documents.
+        ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
         testing_support::EnsureDialogEnvironment();
         InitAppPaths();
         GetSettingsStore().Load();
@@ -370,6 +373,23 @@ TEST_F(MainFrameTest, SettingsControlsWriteTheirChoice) {
               72);
     frame_->SelectComboItem(L"comDPI", 2, true);
     EXPECT_EQ(settings.compressDpi, 300);
+}
+
+TEST_F(MainFrameTest, OutputFolderHelpPageAndCompressedFileAreOpened) {
+    testing_support::UrlCatcher files(QStringLiteral("file"));
+    testing_support::UrlCatcher pages(QStringLiteral("https"));
+    AddPdf("a.pdf");
+    testing_support::WriteFile(dir_.File("a-new.pdf"), "%PDF-1.4");
+    frame_->ShowRowRatio(0, dir_.WFile(L"a.pdf"), dir_.WFile(L"a-new.pdf"));
+    ClickInRow(0, L"btnOpenItem");
+    frame_->SetDlgItemTextW(L"editCustomPath", dir_.wpath());
+    Click(pm(), L"btnOpenPath");
+    Click(pm(), L"btnKefu");
+    // Without a file manager on the bus, the compressed file's folder opens.
+    const QString folder = QUrl::fromLocalFile(QString::fromStdString(dir_.path())).toString();
+    EXPECT_EQ(files.opened, QStringList({folder, folder}));
+    ASSERT_EQ(pages.opened.size(), 1);
+    EXPECT_TRUE(pages.opened.front().endsWith(QStringLiteral("/help.html?product_id=5")));
 }
 
 void PostMenuCommand(HWND hwnd, const wchar_t* item) {
