@@ -140,9 +140,11 @@ void CMainFrame::AddDroppedFiles(HDROP drop) {
 }
 
 bool CMainFrame::IsFileListed(const std::wstring& path) {
-    for (int i = 0, n = CountRows(); i < n; ++i)
-        if (EqualsIgnoringCase(Row(i)->GetUserData(), path))
+    for (int i = 0, n = CountRows(); i < n; ++i) {
+        ui::CListContainerElementUI* row = Row(i);
+        if (row && EqualsIgnoringCase(row->GetUserData(), path))
             return true;
+    }
     return false;
 }
 

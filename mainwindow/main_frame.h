@@ -18,8 +18,6 @@ inline constexpr UINT WM_FILE_DONE = WM_USER + 10;
 inline constexpr UINT WM_BATCH_STATE = WM_USER + 11;
 // Posted after each succeeded file; wParam a RatioRecord the window frees.
 inline constexpr UINT WM_FILE_RATIO = WM_USER + 12;
-// Posted by the toolbox when it has a new list; the toolbox is not part of this build.
-inline constexpr UINT WM_TOOLBOX_READY = WM_USER + 13;
 
 struct RatioRecord {
     int row = 0;
