@@ -14,6 +14,7 @@
 #include "ui/controls/edit.h"
 #include "ui/qt/host_widget.h"
 #include "ui/qt/menu.h"
+#include "ui/qt/qt_render.h"
 #include "ui/qt/window_impl_base.h"
 
 namespace {
@@ -117,6 +118,27 @@ TEST_F(QtWindowTest, ClickingAButtonClosesAModalDialogWithItsCode) {
     EXPECT_EQ(dlg.ShowModal(), static_cast<UINT>(IDYES));
     EXPECT_EQ(dlg.GetHWND(), nullptr);
     EXPECT_NE(std::find(dlg.events.begin(), dlg.events.end(), L"click:btnYes"), dlg.events.end());
+}
+
+// A label that sizes itself to its text must show the whole text, not an ellipsis.
+TEST_F(QtWindowTest, TextDrawnInItsMeasuredWidthIsNeverElided) {
+    const ui::FontInfo font{L"微软雅黑", 12};
+    for (const std::wstring text : {L"季度报告.pdf", L"年度报告 2026.pdf", L"report.pdf"}) {
+        ui::QtRender measure;
+        const SIZE size = measure.MeasureText(text, font, 0);
+        auto draw = [&](LONG width) {
+            QImage image(300, size.cy, QImage::Format_ARGB32);
+            image.fill(Qt::white);
+            QPainter painter(&image);
+            ui::QtRender render(&painter);
+            render.DrawText({0, 0, width, size.cy}, text, 0xFF000000, font,
+                            ui::DT_SINGLELINE | ui::DT_END_ELLIPSIS | ui::DT_LEFT);
+            return image;
+        };
+        // Inside the measured width both must match; an elided text shows "…" there instead.
+        const QRect inside(0, 0, size.cx - 1, size.cy);
+        EXPECT_EQ(draw(size.cx).copy(inside), draw(300).copy(inside));
+    }
 }
 
 TEST_F(QtWindowTest, ModalDialogAskedForOnAWorkerRunsOnTheUiThread) {

@@ -1,5 +1,7 @@
 #include "ui/qt/qt_render.h"
 
+#include <cmath>
+
 #include <QFontMetrics>
 #include <QHash>
 #include <QLinearGradient>
@@ -175,7 +177,10 @@ SIZE QtRender::MeasureText(const std::wstring& text, const FontInfo& font, int m
         const QRect r = fm.boundingRect(QRect(0, 0, maxWidth, 100000), Qt::TextWordWrap, s);
         return {r.width(), r.height()};
     }
-    return {fm.horizontalAdvance(s), fm.height()};
+    // Rounded up from the exact advance: a width rounded down makes the painter elide text that
+    // was measured to fit.
+    return {static_cast<LONG>(std::ceil(QFontMetricsF(ToQFont(font)).horizontalAdvance(s))),
+            fm.height()};
 }
 
 void QtRender::PushClip(const RECT& rc, SIZE round) {
