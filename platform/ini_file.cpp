@@ -15,17 +15,21 @@ constexpr size_t npos = static_cast<size_t>(-1);
 
 std::wstring Trim(std::wstring_view s) {
     size_t b = 0, e = s.size();
-    while (b < e && std::iswspace(s[b])) ++b;
-    while (e > b && std::iswspace(s[e - 1])) --e;
+    while (b < e && std::iswspace(s[b]))
+        ++b;
+    while (e > b && std::iswspace(s[e - 1]))
+        --e;
     return std::wstring(s.substr(b, e - b));
 }
 
 }  // namespace
 
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
-    if (a.size() != b.size()) return false;
+    if (a.size() != b.size())
+        return false;
     for (size_t i = 0; i < a.size(); ++i) {
-        if (std::towlower(a[i]) != std::towlower(b[i])) return false;
+        if (std::towlower(a[i]) != std::towlower(b[i]))
+            return false;
     }
     return true;
 }
@@ -53,16 +57,19 @@ bool IniFile::Load(const std::wstring& path) {
     lines_.clear();
     crlf_ = false;
     std::ifstream in(NativePath(path), std::ios::binary);
-    if (!in) return false;
+    if (!in)
+        return false;
     std::stringstream ss;
     ss << in.rdbuf();
     std::string bytes = ss.str();
-    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0) bytes.erase(0, 3);
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
+        bytes.erase(0, 3);
     const std::wstring text = Utf8ToWide(bytes);
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find(L'\n', start);
-        if (end == npos) end = text.size();
+        if (end == npos)
+            end = text.size();
         std::wstring raw = text.substr(start, end - start);
         if (!raw.empty() && raw.back() == L'\r') {
             raw.pop_back();
@@ -85,22 +92,26 @@ bool IniFile::Save(const std::wstring& path) const {
 
 size_t IniFile::FindSection(std::wstring_view section) const {
     for (size_t i = 0; i < lines_.size(); ++i) {
-        if (lines_[i].isSection && EqualsNoCase(lines_[i].section, section)) return i;
+        if (lines_[i].isSection && EqualsNoCase(lines_[i].section, section))
+            return i;
     }
     return npos;
 }
 
 size_t IniFile::SectionEnd(size_t header) const {
     size_t i = header + 1;
-    while (i < lines_.size() && !lines_[i].isSection) ++i;
+    while (i < lines_.size() && !lines_[i].isSection)
+        ++i;
     return i;
 }
 
 std::optional<std::wstring> IniFile::Get(std::wstring_view section, std::wstring_view key) const {
     const size_t header = FindSection(section);
-    if (header == npos) return std::nullopt;
+    if (header == npos)
+        return std::nullopt;
     for (size_t i = header + 1, end = SectionEnd(header); i < end; ++i) {
-        if (lines_[i].isKey && EqualsNoCase(lines_[i].key, key)) return lines_[i].value;
+        if (lines_[i].isKey && EqualsNoCase(lines_[i].key, key))
+            return lines_[i].value;
     }
     return std::nullopt;
 }
@@ -110,7 +121,8 @@ void IniFile::Set(std::wstring_view section, std::wstring_view key, std::wstring
     size_t header = FindSection(section);
     if (header == npos) {
         // A file without a final newline may end in a blank line of ours; keep it tidy.
-        if (!lines_.empty() && lines_.back().raw.empty()) lines_.pop_back();
+        if (!lines_.empty() && lines_.back().raw.empty())
+            lines_.pop_back();
         lines_.push_back(Parse(L"[" + std::wstring(section) + L"]"));
         lines_.push_back(Parse(raw));
         return;
@@ -122,14 +134,16 @@ void IniFile::Set(std::wstring_view section, std::wstring_view key, std::wstring
             lines_[i] = Parse(raw);
             return;
         }
-        if (!Trim(lines_[i].raw).empty()) insertAt = i + 1;
+        if (!Trim(lines_[i].raw).empty())
+            insertAt = i + 1;
     }
     lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(insertAt), Parse(raw));
 }
 
 void IniFile::DeleteKey(std::wstring_view section, std::wstring_view key) {
     const size_t header = FindSection(section);
-    if (header == npos) return;
+    if (header == npos)
+        return;
     for (size_t i = header + 1, end = SectionEnd(header); i < end; ++i) {
         if (lines_[i].isKey && EqualsNoCase(lines_[i].key, key)) {
             lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
@@ -140,7 +154,8 @@ void IniFile::DeleteKey(std::wstring_view section, std::wstring_view key) {
 
 void IniFile::DeleteSection(std::wstring_view section) {
     const size_t header = FindSection(section);
-    if (header == npos) return;
+    if (header == npos)
+        return;
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(header),
                  lines_.begin() + static_cast<std::ptrdiff_t>(SectionEnd(header)));
 }

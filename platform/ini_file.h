@@ -12,7 +12,7 @@ namespace platform {
 bool EqualsNoCase(std::wstring_view a, std::wstring_view b);
 
 class IniFile {
-public:
+  public:
     // Reads the file; a missing or unreadable file gives an empty document and false.
     bool Load(const std::wstring& path);
     // Writes the whole document atomically (a temporary file renamed over the old one).
@@ -23,7 +23,7 @@ public:
     void DeleteKey(std::wstring_view section, std::wstring_view key);
     void DeleteSection(std::wstring_view section);
 
-private:
+  private:
     struct Line {
         std::wstring raw;
         std::wstring section;  // set on a section header line

@@ -3,7 +3,7 @@
 namespace platform {
 
 class MessageQueueWindow::Sink : public IWindowSink {
-public:
+  public:
     explicit Sink(std::function<LRESULT(const WindowMessage&)> handler)
         : handler_(std::move(handler)) {}
 
@@ -21,7 +21,8 @@ public:
 
     std::optional<WindowMessage> Wait(std::chrono::milliseconds timeout) {
         std::unique_lock lock(mutex_);
-        if (!cv_.wait_for(lock, timeout, [this] { return !queue_.empty(); })) return std::nullopt;
+        if (!cv_.wait_for(lock, timeout, [this] { return !queue_.empty(); }))
+            return std::nullopt;
         WindowMessage m = queue_.front();
         queue_.pop_front();
         return m;
@@ -34,7 +35,7 @@ public:
         return all;
     }
 
-private:
+  private:
     void Push(const WindowMessage& m) {
         {
             std::lock_guard lock(mutex_);
@@ -52,14 +53,20 @@ private:
 MessageQueueWindow::MessageQueueWindow(std::function<LRESULT(const WindowMessage&)> sendHandler)
     : sink_(std::make_shared<Sink>(std::move(sendHandler))), hwnd_(RegisterWindow(sink_)) {}
 
-MessageQueueWindow::~MessageQueueWindow() { Destroy(); }
+MessageQueueWindow::~MessageQueueWindow() {
+    Destroy();
+}
 
-void MessageQueueWindow::Destroy() { UnregisterWindow(hwnd_); }
+void MessageQueueWindow::Destroy() {
+    UnregisterWindow(hwnd_);
+}
 
 std::optional<WindowMessage> MessageQueueWindow::Wait(std::chrono::milliseconds timeout) {
     return sink_->Wait(timeout);
 }
 
-std::vector<WindowMessage> MessageQueueWindow::TakeAll() { return sink_->TakeAll(); }
+std::vector<WindowMessage> MessageQueueWindow::TakeAll() {
+    return sink_->TakeAll();
+}
 
 }  // namespace platform

@@ -23,10 +23,9 @@ struct WindowMessage {
 };
 
 class MessageQueueWindow {
-public:
+  public:
     // sendHandler, when given, answers sent messages on the sending thread.
-    explicit MessageQueueWindow(
-        std::function<LRESULT(const WindowMessage&)> sendHandler = nullptr);
+    explicit MessageQueueWindow(std::function<LRESULT(const WindowMessage&)> sendHandler = nullptr);
     ~MessageQueueWindow();
     MessageQueueWindow(const MessageQueueWindow&) = delete;
     MessageQueueWindow& operator=(const MessageQueueWindow&) = delete;
@@ -39,7 +38,7 @@ public:
     // Unregisters the handle; the window stops receiving messages.
     void Destroy();
 
-private:
+  private:
     class Sink;
     std::shared_ptr<Sink> sink_;
     HWND hwnd_ = nullptr;

@@ -28,7 +28,8 @@ struct Value {
 std::wstring Encode(DWORD type, const unsigned char* data, DWORD size) {
     if (type == REG_SZ) {
         std::wstring text(size / sizeof(wchar_t), L'\0');
-        if (!text.empty()) std::memcpy(text.data(), data, text.size() * sizeof(wchar_t));
+        if (!text.empty())
+            std::memcpy(text.data(), data, text.size() * sizeof(wchar_t));
         std::wstring out = L"sz:\"";
         for (wchar_t c : text) {
             if (c == L'\\' || c == L'"') {
@@ -60,9 +61,12 @@ std::wstring Encode(DWORD type, const unsigned char* data, DWORD size) {
 }
 
 int HexDigit(wchar_t c) {
-    if (c >= L'0' && c <= L'9') return c - L'0';
-    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
-    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    if (c >= L'0' && c <= L'9')
+        return c - L'0';
+    if (c >= L'a' && c <= L'f')
+        return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F')
+        return c - L'A' + 10;
     return -1;
 }
 
@@ -82,7 +86,8 @@ std::optional<Value> Decode(const std::wstring& s) {
         }
         v.type = REG_SZ;
         v.bytes.resize(text.size() * sizeof(wchar_t));
-        if (!text.empty()) std::memcpy(v.bytes.data(), text.data(), v.bytes.size());
+        if (!text.empty())
+            std::memcpy(v.bytes.data(), text.data(), v.bytes.size());
         return v;
     }
     if (s.rfind(L"dword:", 0) == 0) {
@@ -94,11 +99,13 @@ std::optional<Value> Decode(const std::wstring& s) {
     }
     if (s.rfind(L"hex(", 0) == 0) {
         const size_t close = s.find(L"):");
-        if (close == std::wstring::npos) return std::nullopt;
+        if (close == std::wstring::npos)
+            return std::nullopt;
         v.type = static_cast<DWORD>(std::wcstoul(s.c_str() + 4, nullptr, 10));
         for (size_t i = close + 2; i + 1 < s.size(); i += 2) {
             const int hi = HexDigit(s[i]), lo = HexDigit(s[i + 1]);
-            if (hi < 0 || lo < 0) return std::nullopt;
+            if (hi < 0 || lo < 0)
+                return std::nullopt;
             v.bytes.push_back(static_cast<unsigned char>(hi * 16 + lo));
         }
         return v;
@@ -122,15 +129,18 @@ std::wstring EnvPath(const char* name) {
 std::wstring HiveFile(HKEY hive) {
     if (hive == HKEY_CURRENT_USER) {
         std::wstring path = EnvPath("BRINDLE_USER_REGISTRY");
-        if (!path.empty()) return path;
+        if (!path.empty())
+            return path;
         const std::wstring config = ConfigHome();
         return config.empty() ? std::wstring() : config + L"/brindle.reg";
     }
     if (hive == HKEY_LOCAL_MACHINE) {
         std::wstring path = EnvPath("BRINDLE_MACHINE_REGISTRY");
-        if (!path.empty()) return path;
+        if (!path.empty())
+            return path;
         wchar_t exe[4096];
-        if (GetModuleFileNameW(nullptr, exe, 4096) == 0) return {};
+        if (GetModuleFileNameW(nullptr, exe, 4096) == 0)
+            return {};
         PathRemoveFileSpecW(exe);
         return std::wstring(exe) + L"/../etc/brindle/machine.reg";
     }
@@ -139,31 +149,38 @@ std::wstring HiveFile(HKEY hive) {
 
 }  // namespace platform
 
-LSTATUS SHGetValueW(HKEY hive, const wchar_t* subKey, const wchar_t* value, DWORD* type,
-                    void* data, DWORD* size) {
-    if (!subKey || !value) return ERROR_INVALID_PARAMETER;
+LSTATUS SHGetValueW(HKEY hive, const wchar_t* subKey, const wchar_t* value, DWORD* type, void* data,
+                    DWORD* size) {
+    if (!subKey || !value)
+        return ERROR_INVALID_PARAMETER;
     const std::wstring file = platform::HiveFile(hive);
     std::optional<std::wstring> stored;
     {
         std::lock_guard lock(platform::RegistryMutex());
         platform::IniFile ini;
-        if (file.empty() || !ini.Load(file)) return ERROR_FILE_NOT_FOUND;
+        if (file.empty() || !ini.Load(file))
+            return ERROR_FILE_NOT_FOUND;
         stored = ini.Get(subKey, value);
     }
     const auto v = stored ? platform::Decode(*stored) : std::nullopt;
-    if (!v) return ERROR_FILE_NOT_FOUND;
-    if (type) *type = v->type;
+    if (!v)
+        return ERROR_FILE_NOT_FOUND;
+    if (type)
+        *type = v->type;
     const DWORD needed = static_cast<DWORD>(v->bytes.size());
     if (!data) {
-        if (size) *size = needed;
+        if (size)
+            *size = needed;
         return ERROR_SUCCESS;
     }
-    if (!size) return ERROR_INVALID_PARAMETER;
+    if (!size)
+        return ERROR_INVALID_PARAMETER;
     if (*size < needed) {
         *size = needed;
         return ERROR_MORE_DATA;
     }
-    if (needed) std::memcpy(data, v->bytes.data(), needed);
+    if (needed)
+        std::memcpy(data, v->bytes.data(), needed);
     // Like the shell helper: a string is terminated when the buffer has room for it.
     if (v->type == REG_SZ && *size >= needed + sizeof(wchar_t))
         *reinterpret_cast<wchar_t*>(static_cast<unsigned char*>(data) + needed) = L'\0';
@@ -173,23 +190,29 @@ LSTATUS SHGetValueW(HKEY hive, const wchar_t* subKey, const wchar_t* value, DWOR
 
 LSTATUS SHSetValueW(HKEY hive, const wchar_t* subKey, const wchar_t* value, DWORD type,
                     const void* data, DWORD size) {
-    if (!subKey || !value || (!data && size)) return ERROR_INVALID_PARAMETER;
-    if (type == REG_DWORD && size != 4) return ERROR_INVALID_PARAMETER;
+    if (!subKey || !value || (!data && size))
+        return ERROR_INVALID_PARAMETER;
+    if (type == REG_DWORD && size != 4)
+        return ERROR_INVALID_PARAMETER;
     const std::wstring file = platform::HiveFile(hive);
-    if (file.empty()) return ERROR_ACCESS_DENIED;
+    if (file.empty())
+        return ERROR_ACCESS_DENIED;
     std::lock_guard lock(platform::RegistryMutex());
     platform::IniFile ini;
-    if (!ini.Load(file)) platform::CreateParentFolders(file);
+    if (!ini.Load(file))
+        platform::CreateParentFolders(file);
     ini.Set(subKey, value, platform::Encode(type, static_cast<const unsigned char*>(data), size));
     return ini.Save(file) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }
 
 LSTATUS SHDeleteValueW(HKEY hive, const wchar_t* subKey, const wchar_t* value) {
-    if (!subKey || !value) return ERROR_INVALID_PARAMETER;
+    if (!subKey || !value)
+        return ERROR_INVALID_PARAMETER;
     const std::wstring file = platform::HiveFile(hive);
     std::lock_guard lock(platform::RegistryMutex());
     platform::IniFile ini;
-    if (file.empty() || !ini.Load(file) || !ini.Get(subKey, value)) return ERROR_FILE_NOT_FOUND;
+    if (file.empty() || !ini.Load(file) || !ini.Get(subKey, value))
+        return ERROR_FILE_NOT_FOUND;
     ini.DeleteKey(subKey, value);
     return ini.Save(file) ? ERROR_SUCCESS : ERROR_ACCESS_DENIED;
 }

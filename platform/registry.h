@@ -20,8 +20,8 @@ inline constexpr DWORD REG_DWORD = 4;
 
 // REG_SZ data are wchar_t units; sizes are in bytes. With data null, *size receives the size.
 // A buffer too small gives ERROR_MORE_DATA and the needed size.
-LSTATUS SHGetValueW(HKEY hive, const wchar_t* subKey, const wchar_t* value, DWORD* type,
-                    void* data, DWORD* size);
+LSTATUS SHGetValueW(HKEY hive, const wchar_t* subKey, const wchar_t* value, DWORD* type, void* data,
+                    DWORD* size);
 LSTATUS SHSetValueW(HKEY hive, const wchar_t* subKey, const wchar_t* value, DWORD type,
                     const void* data, DWORD size);
 LSTATUS SHDeleteValueW(HKEY hive, const wchar_t* subKey, const wchar_t* value);

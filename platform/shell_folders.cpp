@@ -21,18 +21,23 @@ std::wstring Env(const char* name) {
 // XDG_DESKTOP_DIR from user-dirs.dirs: a quoted value that may start with $HOME/.
 std::wstring XdgDesktopDir() {
     const std::wstring config = ConfigHome();
-    if (config.empty()) return {};
+    if (config.empty())
+        return {};
     std::ifstream in(NativePath(config + L"/user-dirs.dirs"));
     std::string line;
     const std::string prefix = "XDG_DESKTOP_DIR=\"";
     while (std::getline(in, line)) {
-        if (line.rfind(prefix, 0) != 0) continue;
+        if (line.rfind(prefix, 0) != 0)
+            continue;
         const size_t end = line.find('"', prefix.size());
-        if (end == std::string::npos) return {};
+        if (end == std::string::npos)
+            return {};
         std::wstring value = Utf8ToWide(line.substr(prefix.size(), end - prefix.size()));
-        if (value.rfind(L"$HOME", 0) == 0) value = HomeFolder() + value.substr(5);
+        if (value.rfind(L"$HOME", 0) == 0)
+            value = HomeFolder() + value.substr(5);
         // A desktop equal to the home folder means "no desktop" for xdg-user-dirs.
-        if (value.empty() || value == HomeFolder() || value.front() != L'/') return {};
+        if (value.empty() || value == HomeFolder() || value.front() != L'/')
+            return {};
         return value;
     }
     return {};
@@ -42,32 +47,39 @@ std::wstring XdgDesktopDir() {
 
 std::wstring HomeFolder() {
     std::wstring home = Env("HOME");
-    if (!home.empty()) return home;
-    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir) return Utf8ToWide(pw->pw_dir);
+    if (!home.empty())
+        return home;
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir)
+        return Utf8ToWide(pw->pw_dir);
     return {};
 }
 
 std::wstring ConfigHome() {
     std::wstring config = Env("XDG_CONFIG_HOME");
-    if (!config.empty() && config.front() == L'/') return config;
+    if (!config.empty() && config.front() == L'/')
+        return config;
     const std::wstring home = HomeFolder();
     return home.empty() ? std::wstring() : home + L"/.config";
 }
 
 }  // namespace platform
 
-void IMalloc::Free(void* p) { delete static_cast<ITEMIDLIST*>(p); }
+void IMalloc::Free(void* p) {
+    delete static_cast<ITEMIDLIST*>(p);
+}
 void IMalloc::Release() {}
 
 HRESULT SHGetMalloc(IMalloc** malloc) {
     static IMalloc shellAllocator;
-    if (!malloc) return E_FAIL;
+    if (!malloc)
+        return E_FAIL;
     *malloc = &shellAllocator;
     return S_OK;
 }
 
 HRESULT SHGetSpecialFolderLocation(HWND, int csidl, LPITEMIDLIST* list) {
-    if (!list) return E_FAIL;
+    if (!list)
+        return E_FAIL;
     *list = nullptr;
     std::wstring path;
     if (csidl == CSIDL_APPDATA) {
@@ -81,13 +93,15 @@ HRESULT SHGetSpecialFolderLocation(HWND, int csidl, LPITEMIDLIST* list) {
         if (path.empty() && !platform::HomeFolder().empty())
             path = platform::HomeFolder() + L"/Desktop";
     }
-    if (path.empty()) return E_FAIL;
+    if (path.empty())
+        return E_FAIL;
     *list = new ITEMIDLIST{path};
     return S_OK;
 }
 
 BOOL SHGetPathFromIDListW(const ITEMIDLIST* list, wchar_t* path) {
-    if (!list || !path) return FALSE;
+    if (!list || !path)
+        return FALSE;
     if (list->path.size() >= MAX_PATH) {
         path[0] = L'\0';
         return FALSE;

@@ -19,7 +19,7 @@ using LPITEMIDLIST = ITEMIDLIST*;
 
 // The shell allocator that frees item identifier lists.
 class IMalloc {
-public:
+  public:
     void Free(void* p);
     void Release();
 };

@@ -8,10 +8,13 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-bool IsScalar(char32_t c) { return c < 0xD800 || (c > 0xDFFF && c <= 0x10FFFF); }
+bool IsScalar(char32_t c) {
+    return c < 0xD800 || (c > 0xDFFF && c <= 0x10FFFF);
+}
 
 void AppendUtf8(std::string& out, char32_t c) {
-    if (!IsScalar(c)) c = kReplacement;
+    if (!IsScalar(c))
+        c = kReplacement;
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -34,7 +37,8 @@ void AppendUtf8(std::string& out, char32_t c) {
 std::string WideToUtf8(std::wstring_view text) {
     std::string out;
     out.reserve(text.size());
-    for (wchar_t c : text) AppendUtf8(out, static_cast<char32_t>(c));
+    for (wchar_t c : text)
+        AppendUtf8(out, static_cast<char32_t>(c));
     return out;
 }
 
@@ -142,7 +146,8 @@ std::u16string WideToUtf16(std::wstring_view text) {
     out.reserve(text.size());
     for (wchar_t wc : text) {
         char32_t c = static_cast<char32_t>(wc);
-        if (!IsScalar(c)) c = kReplacement;
+        if (!IsScalar(c))
+            c = kReplacement;
         if (c < 0x10000) {
             out += static_cast<char16_t>(c);
         } else {

@@ -35,8 +35,12 @@ inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 
 inline constexpr UINT WM_USER = 0x0400;
 
-inline constexpr WORD LOWORD(std::uintptr_t v) { return static_cast<WORD>(v & 0xFFFF); }
-inline constexpr WORD HIWORD(std::uintptr_t v) { return static_cast<WORD>((v >> 16) & 0xFFFF); }
+inline constexpr WORD LOWORD(std::uintptr_t v) {
+    return static_cast<WORD>(v & 0xFFFF);
+}
+inline constexpr WORD HIWORD(std::uintptr_t v) {
+    return static_cast<WORD>((v >> 16) & 0xFFFF);
+}
 inline constexpr LONG MAKELONG(WORD low, WORD high) {
     return static_cast<LONG>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
 }

@@ -35,7 +35,8 @@ void UnregisterWindow(HWND hwnd) {
     {
         std::lock_guard lock(r.mutex);
         auto it = r.windows.find(hwnd);
-        if (it == r.windows.end()) return;
+        if (it == r.windows.end())
+            return;
         dropped = std::move(it->second);
         r.windows.erase(it);
     }
@@ -61,4 +62,6 @@ LRESULT SendMessageW(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     return sink ? sink->Send(msg, wParam, lParam) : 0;
 }
 
-BOOL IsWindow(HWND hwnd) { return platform::FindWindowSink(hwnd) ? TRUE : FALSE; }
+BOOL IsWindow(HWND hwnd) {
+    return platform::FindWindowSink(hwnd) ? TRUE : FALSE;
+}

@@ -14,7 +14,7 @@ using HWND = HWND__*;
 namespace platform {
 
 class IWindowSink {
-public:
+  public:
     virtual ~IWindowSink() = default;
     // Queues the message for the window's thread and returns at once; called from any thread.
     virtual bool Post(UINT msg, WPARAM wParam, LPARAM lParam) = 0;

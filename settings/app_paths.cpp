@@ -9,7 +9,8 @@ AppPaths g_appPaths;
 // One shell folder as a path; empty when the shell cannot name it.
 std::wstring SpecialFolder(IMalloc* shellMalloc, int csidl) {
     LPITEMIDLIST list = nullptr;
-    if (SHGetSpecialFolderLocation(nullptr, csidl, &list) != S_OK) return {};
+    if (SHGetSpecialFolderLocation(nullptr, csidl, &list) != S_OK)
+        return {};
     wchar_t path[MAX_PATH] = {};
     SHGetPathFromIDListW(list, path);
     shellMalloc->Free(list);
@@ -17,7 +18,8 @@ std::wstring SpecialFolder(IMalloc* shellMalloc, int csidl) {
 }
 
 std::wstring JoinDataFile(const std::wstring& dir, const std::wstring& name) {
-    if (!dir.empty() && dir.back() == platform::kPathSeparator) return dir + name;
+    if (!dir.empty() && dir.back() == platform::kPathSeparator)
+        return dir + name;
     return dir + platform::kPathSeparator + name;
 }
 
@@ -30,7 +32,8 @@ void InitAppPaths() {
     g_appPaths = AppPaths{module, {}, {}};
 
     IMalloc* shellMalloc = nullptr;
-    if (SHGetMalloc(&shellMalloc) != S_OK) return;
+    if (SHGetMalloc(&shellMalloc) != S_OK)
+        return;
     g_appPaths.dataDir = SpecialFolder(shellMalloc, CSIDL_APPDATA);
     if (!g_appPaths.dataDir.empty()) {
         g_appPaths.dataDir += platform::kPathSeparator;
@@ -42,7 +45,9 @@ void InitAppPaths() {
     shellMalloc->Release();
 }
 
-const AppPaths& GetAppPaths() { return g_appPaths; }
+const AppPaths& GetAppPaths() {
+    return g_appPaths;
+}
 
 std::wstring DataFilePath(const std::wstring& fileName) {
     return JoinDataFile(g_appPaths.dataDir, fileName);

@@ -8,7 +8,8 @@ PartnerInfo g_partnerInfo;
 
 void LoadPartnerInfo() {
     std::wstring oem = GetAppPaths().programDir;
-    if (oem.empty() || oem.back() != platform::kPathSeparator) oem += platform::kPathSeparator;
+    if (oem.empty() || oem.back() != platform::kPathSeparator)
+        oem += platform::kPathSeparator;
     oem += L"oem.ini";
     wchar_t buffer[MAX_PATH] = {};
     GetPrivateProfileStringW(L"Partner", L"Id", L"0", buffer, MAX_PATH, oem.c_str());
@@ -19,4 +20,6 @@ void LoadPartnerInfo() {
         static_cast<int>(GetPrivateProfileIntW(L"Partner", L"HideCompanyInfo", 0, oem.c_str()));
 }
 
-const PartnerInfo& GetPartnerInfo() { return g_partnerInfo; }
+const PartnerInfo& GetPartnerInfo() {
+    return g_partnerInfo;
+}

@@ -20,7 +20,7 @@ const AppPaths& GetAppPaths();
 std::wstring DataFilePath(const std::wstring& fileName);
 
 class SettingsStore {
-public:
+  public:
     std::wstring configPath;
     std::wstring savePath;
     int canUpdate = 1;

@@ -11,7 +11,9 @@ constexpr const wchar_t* kMain = L"Main";
 
 // A resolution Ghostscript cannot use (zero, negative, or so large that rendering would
 // exhaust memory) comes from a damaged file, not from the user: fall back to the default.
-int SaneDpi(int dpi) { return dpi >= 1 && dpi <= 2400 ? dpi : kDefaultCompressDpi; }
+int SaneDpi(int dpi) {
+    return dpi >= 1 && dpi <= 2400 ? dpi : kDefaultCompressDpi;
+}
 
 }  // namespace
 
@@ -46,20 +48,23 @@ BOOL SettingsStore::WriteInt(const wchar_t* section, const wchar_t* key, int val
 
 void SettingsStore::SetSaveSamePath(bool customFolderChosen) {
     const int value = customFolderChosen ? 0 : 1;
-    if (value == saveSamePath) return;
+    if (value == saveSamePath)
+        return;
     saveSamePath = value;
     WriteInt(kGeneral, L"SaveSamePath", value);
 }
 
 void SettingsStore::SetSavePath(const std::wstring& path) {
-    if (path == savePath) return;
+    if (path == savePath)
+        return;
     savePath = path;
     WritePrivateProfileStringW(kGeneral, L"SavePath", path.c_str(), configPath.c_str());
 }
 
 void SettingsStore::SetCompressDpiByIndex(int index) {
     static constexpr int kDpiByIndex[] = {72, 150, 300};
-    if (index >= 0 && index < 3) compressDpi = kDpiByIndex[index];
+    if (index >= 0 && index < 3)
+        compressDpi = kDpiByIndex[index];
     WriteInt(kGeneral, L"CompressDPI", compressDpi);
 }
 
@@ -68,6 +73,7 @@ void SettingsStore::MarkInstallerReady() {
 }
 
 bool SettingsStore::IsInstallerReady() {
-    if (GetPrivateProfileIntW(kMain, L"HasNewInstaller", 0, configPath.c_str()) == 0) return false;
+    if (GetPrivateProfileIntW(kMain, L"HasNewInstaller", 0, configPath.c_str()) == 0)
+        return false;
     return PathFileExistsW(DataFilePath(L"OstrelSetup.exe").c_str()) != FALSE;
 }

@@ -14,7 +14,8 @@ namespace testing_support {
 
 TempDir::TempDir() {
     std::string tmpl = (std::filesystem::temp_directory_path() / "brindle-test-XXXXXX").string();
-    if (!::mkdtemp(tmpl.data())) throw std::runtime_error("mkdtemp failed");
+    if (!::mkdtemp(tmpl.data()))
+        throw std::runtime_error("mkdtemp failed");
     path_ = tmpl;
 }
 
@@ -23,15 +24,22 @@ TempDir::~TempDir() {
     // Tests may leave read-only folders behind; make them writable before removing.
     for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
          it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-        if (it->is_directory(ec)) ::chmod(it->path().c_str(), 0700);
+        if (it->is_directory(ec))
+            ::chmod(it->path().c_str(), 0700);
     }
     ::chmod(path_.c_str(), 0700);
     std::filesystem::remove_all(path_, ec);
 }
 
-std::wstring TempDir::wpath() const { return platform::Utf8ToWide(path_); }
-std::string TempDir::File(const std::string& name) const { return path_ + "/" + name; }
-std::wstring TempDir::WFile(const std::wstring& name) const { return wpath() + L"/" + name; }
+std::wstring TempDir::wpath() const {
+    return platform::Utf8ToWide(path_);
+}
+std::string TempDir::File(const std::string& name) const {
+    return path_ + "/" + name;
+}
+std::wstring TempDir::WFile(const std::wstring& name) const {
+    return wpath() + L"/" + name;
+}
 
 std::string ReadFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -6,7 +6,7 @@ namespace testing_support {
 
 // A fresh folder under the system's temporary folder, removed with everything in it.
 class TempDir {
-public:
+  public:
     TempDir();
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -18,7 +18,7 @@ public:
     std::string File(const std::string& name) const;
     std::wstring WFile(const std::wstring& name) const;
 
-private:
+  private:
     std::string path_;
 };
 

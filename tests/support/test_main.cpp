@@ -15,7 +15,9 @@ namespace {
 std::unique_ptr<TempDir> g_home;
 }
 
-const std::string& TestHome() { return g_home->path(); }
+const std::string& TestHome() {
+    return g_home->path();
+}
 
 }  // namespace testing_support
 
