@@ -2,6 +2,7 @@
 // the environment the windows read, the skin, the main window and its message loop, and the
 // shutdown that undoes it all in reverse order.
 #include <atomic>
+#include <clocale>
 #include <string>
 
 #include "app/crash_handler.h"
@@ -105,6 +106,9 @@ void RunNormally(const std::wstring& machineUid) {
 
 int main(int argc, char** argv) {
     InstallCrashHandlers();
+    // The user's locale is the "ANSI code page" of every conversion, on every path: the
+    // uninstallation report runs before (and without) the windowing library, which would set it.
+    std::setlocale(LC_ALL, "");
     // Stands where the program's global objects are built: the update checker obtains the
     // installation identifier, which exists from here on, also when the program ends at once
     // with "/makemachine".
