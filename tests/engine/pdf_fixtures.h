@@ -4,14 +4,13 @@
 
 #include <string>
 
+#include "tests/support/shell.h"
+
 namespace engine_test {
 
-// Runs a shell command; returns its exit status.
-int Run(const std::string& command);
-// Runs a shell command and returns its standard output.
-std::string Capture(const std::string& command);
-// Single-quoted for the shell, whatever the path holds.
-std::string Quote(const std::string& text);
+using testing_support::Capture;
+using testing_support::Quote;
+using testing_support::Run;
 
 // A PDF of text pages written by Ghostscript.
 void MakeTextPdf(const std::string& path, int pages);

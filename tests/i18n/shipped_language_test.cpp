@@ -2,7 +2,6 @@
 // up and against an independent compound-file reader; and the compiler's handling of sources.
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <map>
 
 #include "i18n/format.h"
@@ -11,6 +10,7 @@
 #include "platform/text.h"
 #include "settings/settings.h"
 #include "tests/i18n/language_test_support.h"
+#include "tests/support/shell.h"
 #include "tools/langc/language_source.h"
 
 namespace {
@@ -86,13 +86,7 @@ TEST(ShippedLanguageFiles, IndependentReaderSeesTheCompiledStreams) {
         const std::string command = std::string(BRINDLE_SYSTEM_PYTHON3) + " -c \"" + script +
                                     "\" '" + platform::NativePath(GetLanguageFilePath(codePage)) +
                                     "' 2>&1";
-        std::string listing;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        ASSERT_NE(pipe, nullptr);
-        char buffer[4096];
-        for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            listing.append(buffer, n);
-        ::pclose(pipe);
+        const std::string listing = testing_support::Capture(command);
         EXPECT_EQ(listing, CompiledListing(source));
         EXPECT_EQ(listing.rfind("Message ", 0), 0u) << listing;
         EXPECT_NE(listing.find("\nText "), std::string::npos) << listing;

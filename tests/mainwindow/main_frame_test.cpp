@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QDropEvent>
-#include <QElapsedTimer>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
@@ -26,6 +25,7 @@
 #include "tests/dialogs/dialog_driver.h"
 #include "tests/dialogs/url_catcher.h"
 #include "tests/engine/pdf_fixtures.h"
+#include "tests/support/qt_wait.h"
 #include "tests/support/temp_dir.h"
 #include "ui/qt/host_widget.h"
 
@@ -37,16 +37,9 @@ using testing_support::WhenWindowShows;
 
 constexpr DWORD kMainWindowStyle = WS_POPUP | WS_BORDER | WS_SYSMENU;
 
-// Runs the UI thread's events until done() or the time is up.
-bool PumpUntil(const std::function<bool()>& done, int milliseconds = 20000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > milliseconds)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
+// Runs the UI thread's events until done(); a whole batch of compressions may take a while.
+bool PumpUntil(const std::function<bool()>& done) {
+    return testing_support::WaitFor(done, 20000);
 }
 
 std::wstring MessageText(const wchar_t* key) {

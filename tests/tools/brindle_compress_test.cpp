@@ -5,13 +5,14 @@
 #include <string>
 
 #include "tests/engine/pdf_fixtures.h"
+#include "tests/support/shell.h"
 #include "tests/support/temp_dir.h"
 
-using engine_test::Capture;
 using engine_test::MakeTextPdf;
 using engine_test::QpdfCheckPasses;
-using engine_test::Quote;
+using testing_support::Capture;
 using testing_support::FileExists;
+using testing_support::Quote;
 using testing_support::ReadFile;
 using testing_support::TempDir;
 using testing_support::WriteFile;

@@ -3,12 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 #include <functional>
 
 #include "platform/text.h"
+#include "tests/support/qt_wait.h"
 #include "ui/qt/host_widget.h"
 #include "ui/qt/menu.h"
 #include "ui/qt/window_impl_base.h"
@@ -47,13 +47,7 @@ class SkinDlg : public ui::WindowImplBase {
 
 const std::wstring kSkinDir = platform::Utf8ToWide(UI_TEST_SKIN_DIR) + L"/";
 
-bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
+using testing_support::WaitFor;
 
 QImage Grab(SkinDlg& dlg) {
     WaitFor([] { return false; }, 50);

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QTest>
 #include <QTimer>
@@ -10,6 +9,7 @@
 #include <functional>
 #include <thread>
 
+#include "tests/support/qt_wait.h"
 #include "ui/controls/combo.h"
 #include "ui/controls/edit.h"
 #include "ui/qt/host_widget.h"
@@ -77,13 +77,7 @@ const wchar_t* kSkin =
     <Button name="btnYes" height="20" bkcolor="#FF00FF00" />
   </VerticalLayout></Window>)";
 
-bool WaitFor(const std::function<bool()>& done, int ms = 3000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
+using testing_support::WaitFor;
 
 class QtWindowTest : public ::testing::Test {
   protected:
