@@ -79,14 +79,11 @@ LRESULT CMainFrame::OnClose(UINT, WPARAM, LPARAM, BOOL& handled) {
     return 0;
 }
 
-// Closing carries code 1; the base would only close a second time. A second start of the
-// program restores this window, and restoring also brings it forward.
+// Closing carries code 1; the close request the base adds meets a window already closing. A
+// second start of the program restores this window, and restoring also brings it forward.
 LRESULT CMainFrame::OnSysCommand(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) {
-    if (wParam == SC_CLOSE) {
+    if (wParam == SC_CLOSE)
         Close(1);
-        handled = TRUE;
-        return 0;
-    }
     const LRESULT result = WindowImplBase::OnSysCommand(msg, wParam, lParam, handled);
     if (wParam == SC_RESTORE)
         ShowWindow(true, true);

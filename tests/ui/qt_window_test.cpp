@@ -194,6 +194,31 @@ TEST_F(QtWindowTest, ShowModalOnAWorkerReturnsOnlyAfterTheWindowIsGone) {
     EXPECT_TRUE(finishedFirst.load());
 }
 
+// Two close requests in a row (a system close followed by the window's own) must close once,
+// even though the fade-out of the first keeps the events running.
+TEST_F(QtWindowTest, ASecondCloseRequestDuringTheFadeOutIsIgnored) {
+    class FadingDlg : public TestDlg {
+      public:
+        using TestDlg::TestDlg;
+        int closes = 0;
+
+      protected:
+        LRESULT OnClose(UINT, WPARAM, LPARAM, BOOL& handled) override {
+            ++closes;
+            FadeInOut(100, ui::AW_HIDE);
+            handled = FALSE;
+            return 0;
+        }
+    };
+    FadingDlg dlg(kSkin);
+    const HWND hwnd = dlg.Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0);
+    ASSERT_NE(hwnd, nullptr);
+    ::PostMessageW(hwnd, WM_CLOSE, 1, 0);
+    ::PostMessageW(hwnd, WM_CLOSE, IDCANCEL, 0);
+    ASSERT_TRUE(WaitFor([&] { return !::IsWindow(hwnd); }));
+    EXPECT_EQ(dlg.closes, 1);
+}
+
 TEST_F(QtWindowTest, MessagesFromWorkersArriveOnTheUiThread) {
     TestDlg dlg(kSkin);
     const HWND hwnd = dlg.Create(nullptr, L"", WS_POPUP, 0);

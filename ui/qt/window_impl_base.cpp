@@ -121,6 +121,22 @@ LRESULT WindowImplBase::OnKeyDown(WPARAM key, LPARAM ch) {
 }
 
 LRESULT WindowImplBase::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg != WM_CLOSE)
+        return RouteMessage(msg, wParam, lParam);
+    // A close request queued behind another one can arrive while the first is still closing
+    // (a fade-out keeps the events running); the window is already on its way out.
+    if (closing_)
+        return 0;
+    const HWND hwnd = GetHWND();
+    closing_ = true;
+    const LRESULT result = RouteMessage(msg, wParam, lParam);
+    // Only a window that is still there may be touched: a closed one may have deleted itself.
+    if (::IsWindow(hwnd))
+        closing_ = false;
+    return result;
+}
+
+LRESULT WindowImplBase::RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     BOOL handled = TRUE;
     LRESULT result = 0;
     switch (msg) {

@@ -96,9 +96,12 @@ class WindowImplBase : public CWindowWnd, public INotifyUI, public IDialogBuilde
     CPaintManagerUI m_pm;
 
   private:
+    LRESULT RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam);
     void ApplySkinFolder();
     void ApplySizeLimits(HostWidget& widget);
     LRESULT OnKeyDown(WPARAM key, LPARAM ch);
+
+    bool closing_ = false;
 };
 
 }  // namespace ui
