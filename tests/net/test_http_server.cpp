@@ -1,10 +1,15 @@
 #include "tests/net/test_http_server.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <strings.h>
 #include <chrono>
@@ -20,8 +25,36 @@ constexpr int kPollMs = 50;
 constexpr int kRequestDeadlineMs = 5000;
 constexpr size_t kMaxRequestBytes = 4 * 1024 * 1024;
 
+#ifdef _WIN32
+// Winsock's names for the few calls that differ; sockets start once per process.
+constexpr int SOCK_CLOEXEC = 0;
+constexpr int MSG_NOSIGNAL = 0;
+using socklen_t = int;
+
+int poll(pollfd* fds, unsigned long count, int timeoutMs) {
+    return WSAPoll(fds, count, timeoutMs);
+}
+
+void CloseSocket(int fd) {
+    closesocket(static_cast<SOCKET>(fd));
+}
+
+int accept4(int fd, sockaddr* address, socklen_t* length, int) {
+    return static_cast<int>(::accept(static_cast<SOCKET>(fd), address, length));
+}
+
+const bool g_winsockStarted = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}();
+#else
+void CloseSocket(int fd) {
+    ::close(fd);
+}
+#endif
+
 int BindLoopback(int& port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = static_cast<int>(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (fd < 0)
         throw std::runtime_error("socket failed");
     sockaddr_in addr = {};
@@ -30,7 +63,7 @@ int BindLoopback(int& port) {
     socklen_t len = sizeof(addr);
     if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        ::close(fd);
+        CloseSocket(fd);
         throw std::runtime_error("bind failed");
     }
     port = ntohs(addr.sin_port);
@@ -40,8 +73,8 @@ int BindLoopback(int& port) {
 // Waits for the socket to become readable; false on time-out or when the server stops.
 bool WaitReadable(int fd, const std::atomic<bool>& stopping, int maxMs) {
     for (int waited = 0; waited < maxMs && !stopping; waited += kPollMs) {
-        pollfd p = {fd, POLLIN, 0};
-        if (::poll(&p, 1, kPollMs) > 0)
+        pollfd p = {static_cast<decltype(pollfd::fd)>(fd), POLLIN, 0};
+        if (poll(&p, 1, kPollMs) > 0)
             return true;
     }
     return false;
@@ -123,7 +156,7 @@ TestHttpServer::~TestHttpServer() {
     acceptThread_.join();
     for (std::thread& t : connections_)
         t.join();
-    ::close(listenFd_);
+    CloseSocket(listenFd_);
 }
 
 std::string TestHttpServer::HostAndPort() const {
@@ -143,7 +176,7 @@ void TestHttpServer::AcceptLoop() {
     while (!stopping_) {
         if (!WaitReadable(listenFd_, stopping_, kPollMs))
             continue;
-        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd >= 0)
             connections_.emplace_back([this, fd] { Serve(fd); });
     }
@@ -159,12 +192,12 @@ void TestHttpServer::Serve(int fd) {
         HttpConnection connection(fd, stopping_);
         handler_(connection, request);
     }
-    ::close(fd);
+    CloseSocket(fd);
 }
 
 int UnusedPort() {
     int port = 0;
-    ::close(BindLoopback(port));
+    CloseSocket(BindLoopback(port));
     return port;
 }
 

@@ -1,12 +1,16 @@
 // brindle-compress as a user runs it: a real process on real files.
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
+#include <filesystem>
 #include <string>
 
 #include "tests/engine/pdf_fixtures.h"
 #include "tests/support/shell.h"
 #include "tests/support/temp_dir.h"
+
+#ifdef _WIN32
+#include "platform/text.h"
+#endif
 
 using engine_test::MakeTextPdf;
 using engine_test::QpdfCheckPasses;
@@ -24,6 +28,23 @@ struct Outcome {
     std::string output;  // standard output and standard error together
 };
 
+#ifdef _WIN32
+// One argument on a Windows command line.
+std::string Arg(const std::string& text) {
+    return "\"" + text + "\"";
+}
+
+// Runs the tool (beside the test, in build/bin) inside folder, as a Windows process.
+Outcome RunTool(const std::string& folder, const std::string& arguments) {
+    const testing_support::ProgramRun run = testing_support::RunProgram(
+        L"brindle-compress.exe", platform::Utf8ToWide(arguments), platform::Utf8ToWide(folder));
+    return {static_cast<int>(run.exitCode), run.output};
+}
+#else
+std::string Arg(const std::string& text) {
+    return Quote(text);
+}
+
 // Runs the tool (from the test's own folder, build/bin) inside folder.
 Outcome RunTool(const std::string& folder, const std::string& arguments) {
     const std::string tool = Quote(std::string(BRINDLE_BIN_DIR) + "/brindle-compress");
@@ -32,6 +53,7 @@ Outcome RunTool(const std::string& folder, const std::string& arguments) {
     const size_t at = text.rfind("exit=");
     return {std::stoi(text.substr(at + 5)), text.substr(0, at)};
 }
+#endif
 
 class BrindleCompressTest : public ::testing::Test {
   protected:
@@ -61,6 +83,13 @@ TEST_F(BrindleCompressTest, RelativeNameIsCompressedBesideItsSourceAndRunsNeverO
     EXPECT_EQ(ReadFile(dir_.File("report.pdf")), before);
 }
 
+TEST_F(BrindleCompressTest, FileNamesOutsideTheAnsiCodePageAreFound) {
+    MakeTextPdf(dir_.File("季度报告 한.pdf"), 1);
+    const Outcome run = RunTool(dir_.path(), Arg("季度报告 한.pdf"));
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_TRUE(FileExists(dir_.File("季度报告 한-new.pdf")));
+}
+
 TEST_F(BrindleCompressTest, EveryBadFileIsNamedAndTheGoodOnesStillRun) {
     MakeTextPdf(dir_.File("good.pdf"), 1);
     WriteFile(dir_.File("notes.pdf"), "just some text, not a document\n");
@@ -75,14 +104,14 @@ TEST_F(BrindleCompressTest, EveryBadFileIsNamedAndTheGoodOnesStillRun) {
 
 TEST_F(BrindleCompressTest, OutputFolderThatCannotBeWrittenIsReported) {
     MakeTextPdf(dir_.File("a.pdf"), 1);
-    const Outcome missing = RunTool(dir_.path(), "--out " + Quote(dir_.File("nowhere")) + " a.pdf");
+    const Outcome missing = RunTool(dir_.path(), "--out " + Arg(dir_.File("nowhere")) + " a.pdf");
     EXPECT_NE(missing.status, 0);
     EXPECT_NE(missing.output.find("nowhere"), std::string::npos) << missing.output;
 
-    ::mkdir(dir_.File("out").c_str(), 0700);
+    std::filesystem::create_directory(dir_.File("out"));
     const Outcome into = RunTool(dir_.path(), "--out out a.pdf");
     EXPECT_EQ(into.status, 0) << into.output;
-    EXPECT_TRUE(FileExists(dir_.File("out/a-new.pdf")));
+    EXPECT_TRUE(FileExists(dir_.File("out") + "/a-new.pdf"));
     EXPECT_FALSE(FileExists(dir_.File("a-new.pdf")));
 }
 

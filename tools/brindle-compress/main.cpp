@@ -13,6 +13,7 @@
 #include "engine/compress_job.h"
 #include "engine/pdf_inspection.h"
 #include "engine/progress_parser.h"
+#include "platform/command_line.h"
 #include "platform/path.h"
 #include "platform/text.h"
 #include "platform/window.h"
@@ -57,11 +58,12 @@ std::optional<int> ParseDpi(const std::string& text) {
     return static_cast<int>(value);
 }
 
-std::optional<CommandLine> ParseCommandLine(int argc, char** argv) {
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv) {
+    const int argc = static_cast<int>(argv.size());
     CommandLine line;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+        const std::string& arg = argv[i];
         const bool takesValue = arg == "--dpi" || arg == "--out" || arg == "--password";
         if (optionsEnded || arg.empty() || arg[0] != '-') {
             line.files.push_back(platform::FullPath(platform::Utf8ToWide(arg)));
@@ -221,7 +223,7 @@ bool CheckSource(const std::wstring& source, const CommandLine& line) {
 int main(int argc, char** argv) {
     // Passwords reach Ghostscript in the locale's encoding, as the desktop program hands them.
     std::setlocale(LC_ALL, "");
-    const auto line = ParseCommandLine(argc, argv);
+    const auto line = ParseCommandLine(platform::CommandLineArguments(argc, argv));
     if (!line)
         return 2;
     if (line->help) {

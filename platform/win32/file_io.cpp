@@ -1,0 +1,59 @@
+#include "platform/file_io.h"
+
+#include "platform/win32/file_handle.h"
+
+namespace platform {
+
+bool WriteAll(HANDLE file, const void* data, size_t size) {
+    const auto* bytes = static_cast<const char*>(data);
+    while (size > 0) {
+        const DWORD chunk = size > 0x40000000 ? 0x40000000 : static_cast<DWORD>(size);
+        DWORD written = 0;
+        if (!WriteFile(file, bytes, chunk, &written, nullptr) || written == 0)
+            return false;
+        bytes += written;
+        size -= written;
+    }
+    return true;
+}
+
+bool ReadFileSize(const std::wstring& path, std::uint64_t* size) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER bytes;
+    // A pipe or a device has no size to read, and reading one could block.
+    if (!file.IsValid() || GetFileType(file.get()) != FILE_TYPE_DISK ||
+        !GetFileSizeEx(file.get(), &bytes))
+        return false;
+    *size = static_cast<std::uint64_t>(bytes.QuadPart);
+    return true;
+}
+
+OutputFile::~OutputFile() {
+    Close();
+}
+
+bool OutputFile::IsOpen() const {
+    return file_ != INVALID_HANDLE_VALUE;
+}
+
+bool OutputFile::Create(const std::wstring& path, DWORD disposition) {
+    Close();
+    // The file is private to the user through the ACL its folder (the user's profile) passes on.
+    file_ = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                        nullptr);
+    return IsOpen();
+}
+
+bool OutputFile::Write(const void* data, size_t size) {
+    return IsOpen() && WriteAll(file_, data, size);
+}
+
+void OutputFile::Close() {
+    if (IsOpen())
+        CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
+}
+
+}  // namespace platform
