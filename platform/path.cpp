@@ -119,6 +119,12 @@ void PathRemoveExtensionW(wchar_t* path) {
     *const_cast<wchar_t*>(PathFindExtensionW(path)) = L'\0';
 }
 
+BOOL platform::CreatePrivateDirectory(const std::wstring& path) {
+    if (path.empty())
+        return FALSE;
+    return ::mkdir(platform::NativePath(path).c_str(), 0700) == 0 ? TRUE : FALSE;
+}
+
 BOOL CreateDirectoryW(const wchar_t* path, void*) {
     if (!path || !*path)
         return FALSE;
