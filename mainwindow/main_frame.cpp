@@ -49,13 +49,13 @@ void CMainFrame::OnFinalMessage(HWND hwnd) {
 }
 
 // The creation hook: the window and its skin exist. A downloaded installer waiting from an
-// earlier check is offered first, and the program then ends whatever the answer.
+// earlier check is offered first; once it has started the program ends so that it can be
+// replaced. A user who declines goes on to the window and is asked again at the next start.
 void CMainFrame::InitWindow() {
     SetUpDpi();
     CUpdate& update = GetUpdate();
     update.SetOwner(GetHWND());
-    if (GetSettingsStore().IsInstallerReady()) {
-        update.OfferInstaller();
+    if (GetSettingsStore().IsInstallerReady() && update.OfferInstaller()) {
         SendMessageW(WM_SYSCOMMAND, SC_MINIMIZE, 0);
         Close(1);
         return;

@@ -52,6 +52,11 @@ class SettingsStore {
 
 SettingsStore& GetSettingsStore();
 
+// False when the user turned usage reports off ("General"/"UsageReports" = 0 in config.ini).
+// Read from the file at every call, so it holds on every path that sends a report, also the
+// uninstallation's, which loads no settings.
+bool UsageReportsAllowed();
+
 struct PartnerInfo {
     std::wstring Id = L"0";
     std::wstring Toolbox;

@@ -93,6 +93,11 @@ void SettingsStore::MarkInstallerReady() {
     WritePrivateProfileStringW(kMain, L"HasNewInstaller", L"1", configPath.c_str());
 }
 
+bool UsageReportsAllowed() {
+    return GetPrivateProfileIntW(kGeneral, L"UsageReports", 1,
+                                 DataFilePath(L"config.ini").c_str()) != 0;
+}
+
 bool SettingsStore::IsInstallerReady() {
     if (GetPrivateProfileIntW(kMain, L"HasNewInstaller", 0, configPath.c_str()) == 0)
         return false;

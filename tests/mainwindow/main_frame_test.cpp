@@ -19,6 +19,8 @@
 #include "engine/progress_parser.h"
 #include "i18n/language.h"
 #include "mainwindow/main_frame.h"
+#include "net/update.h"
+#include "platform/path.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "settings/settings.h"
@@ -26,6 +28,7 @@
 #include "tests/dialogs/url_catcher.h"
 #include "tests/engine/pdf_fixtures.h"
 #include "tests/support/processes.h"
+#include "tests/net/test_keys.h"
 #include "tests/support/qt_wait.h"
 #include "tests/support/temp_dir.h"
 #include "ui/qt/host_widget.h"
@@ -87,7 +90,7 @@ class MainFrameTest : public testing::Test {
   protected:
     static void SetUpTestSuite() {
         // The window's daily update check goes to a port where nothing answers.
-        ::setenv("BRINDLE_UPDATE_HOST", "127.0.0.1:9", 1);
+        SetUpdateSource({L"https://127.0.0.1:9", testing_support::TestReleasePublicKey()});
         // No session bus, so no file manager answers and folders open as documents.
         ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
         testing_support::EnsureDialogEnvironment();
@@ -492,6 +495,46 @@ TEST_F(MainFrameTest, LeavingDuringARunEndsItsWorkersAndRemovesTheirOutputs) {
     for (const char* output : {"hang-new.pdf", "stuck-new.pdf"})
         EXPECT_FALSE(std::filesystem::exists(dir_.File(output))) << output;
     EXPECT_TRUE(engine_test::QpdfCheckPasses(dir_.File("waiting-new.pdf")));
+}
+
+// A signed installer left by an earlier check is offered before the window is usable. A user
+// who declines goes on to the window, and the installer stays ready for the next start.
+class ReadyInstallerAtStart : public MainFrameTest {
+  protected:
+    void SetUp() override {
+        const std::string installer = platform::NativePath(DataFilePath(L"OstrelSetup.exe"));
+        testing_support::WriteFile(installer, "installer");
+        testing_support::WriteFile(installer + ".sig",
+                                   testing_support::SignWith("release-key.pem", "installer"));
+        GetSettingsStore().MarkInstallerReady();
+        WhenWindowShows(testing_support::ControlText(L"context", MessageText(L"HasUpdate")),
+                        [this](ui::CPaintManagerUI& question) {
+                            ++asked_;
+                            Click(question, L"btnClose");
+                        });
+        MainFrameTest::SetUp();
+    }
+    void TearDown() override {
+        MainFrameTest::TearDown();
+        GetSettingsStore().WriteInt(L"Main", L"HasNewInstaller", 0);
+    }
+
+    int asked_ = 0;
+};
+
+TEST_F(ReadyInstallerAtStart, DecliningGoesOnToTheWindow) {
+    EXPECT_EQ(asked_, 1);
+    EXPECT_FALSE(testing_support::WaitFor([this] { return !IsWindow(hwnd_); }, 1000))
+        << "the window closed";
+    EXPECT_TRUE(GetSettingsStore().IsInstallerReady());
+    // The window works: its menu opens.
+    bool menuShown = false;
+    WhenWindowShows(testing_support::HasControl(L"menuAbout"), [&](ui::CPaintManagerUI&) {
+        menuShown = true;
+        ui::CMenuWnd::DestroyMenu();
+    });
+    Click(pm(), L"btnMenu");
+    EXPECT_TRUE(PumpUntil([&] { return menuShown; }));
 }
 
 }  // namespace
