@@ -8,7 +8,7 @@
 #include <dbghelp.h>
 
 // dbghelp's own call for a normal dump of this process, with the exception and nothing else,
-// into the file that platform::CreateFileAlways opened.
+// into the file that platform::CreatePrivateFileAlways opened.
 BOOL MiniDumpWriteDump(int file, const MINIDUMP_EXCEPTION_INFORMATION* exceptionParam);
 #else
 struct MINIDUMP_EXCEPTION_INFORMATION {

@@ -30,6 +30,24 @@ bool ReadFileSize(const std::wstring& path, std::uint64_t* size) {
     return true;
 }
 
+bool ReadWholeFile(const std::wstring& path, std::uint64_t maxBytes, std::string* bytes) {
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size;
+    if (!file.IsValid() || GetFileType(file.get()) != FILE_TYPE_DISK ||
+        !GetFileSizeEx(file.get(), &size) || static_cast<std::uint64_t>(size.QuadPart) > maxBytes)
+        return false;
+    std::string data(static_cast<size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!data.empty() &&
+        (!ReadFile(file.get(), data.data(), static_cast<DWORD>(data.size()), &got, nullptr) ||
+         got != data.size()))
+        return false;
+    *bytes = std::move(data);
+    return true;
+}
+
 OutputFile::~OutputFile() {
     Close();
 }

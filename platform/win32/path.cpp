@@ -30,6 +30,29 @@ NewFileResult CreateNewFile(const std::wstring& path) {
                                                                        : NewFileResult::Failed;
 }
 
+BOOL CreatePrivateDirectory(const std::wstring& path) {
+    // The folders the program makes live in the user's own profile, whose ACL already keeps
+    // everyone else out and passes that on.
+    return CreateDirectoryW(path.c_str(), nullptr);
+}
+
+std::wstring CreateTempFolder(const std::wstring& prefix) {
+    wchar_t temp[MAX_PATH];
+    const DWORD length = GetTempPathW(MAX_PATH, temp);
+    if (length == 0 || length >= MAX_PATH)
+        return {};
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        const std::wstring folder = std::wstring(temp) + prefix + L"-" +
+                                    std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                    std::to_wstring(GetTickCount() + attempt);
+        if (CreatePrivateDirectory(folder))
+            return folder;
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    return {};
+}
+
 bool IsWritableFolder(const std::wstring& path) {
     const DWORD attributes = GetFileAttributesW(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY))

@@ -38,12 +38,15 @@ bool WriteOwnMemory(std::uint64_t address, const void* data, std::size_t size) {
     return AccessOwnMemory(address, const_cast<void*>(data), size, true);
 }
 
-int CreateFileAlways(const char* nativePath) {
+int CreatePrivateFileAlways(const char* nativePath) {
     static wchar_t path[kMaxWidePath];
     if (!Utf8ToWideBuffer(nativePath, path, kMaxWidePath))
         return -1;
+    // Deleting the name removes a planted link, never what it points to; CREATE_NEW then fails
+    // if one is planted again.
+    DeleteFileW(path);
     const HANDLE file =
-        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        CreateFileW(path, GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
     // Windows keeps kernel handles within 32 bits, so one fits the int that stands for it.
     return file == INVALID_HANDLE_VALUE ? -1
                                         : static_cast<int>(reinterpret_cast<std::intptr_t>(file));
