@@ -100,6 +100,7 @@ class CMainFrame : public ui::WindowImplBase {
     void BrowseForOutputFolder();
     void SetUpDpi();
     void SetUpScrollBar();
+    void ShowCompressDpi(int dpi);
     void CloseAskingWhileCompressing();
     void ReadRowForWorker(RowRequest* request);
 
@@ -107,4 +108,7 @@ class CMainFrame : public ui::WindowImplBase {
     ui::CDialogBuilder rowBuilder_;
     ui::CStdStringPtrMap menuCheckMap_{83};
     HANDLE workerThread_ = nullptr;
+    // While a run lasts rows are only appended, never removed: the worker addresses them by
+    // index. Rows added meanwhile come without their delete button.
+    bool rowsLocked_ = false;
 };

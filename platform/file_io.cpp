@@ -57,6 +57,14 @@ bool ReadFileSize(const std::wstring& path, std::uint64_t* size) {
     return read;
 }
 
+bool IsSameFile(const std::wstring& a, const std::wstring& b) {
+    struct stat first {
+    }, second{};
+    if (::stat(NativePath(a).c_str(), &first) != 0 || ::stat(NativePath(b).c_str(), &second) != 0)
+        return a == b;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 bool OutputFile::Create(const std::wstring& path, DWORD disposition) {
     Close();
     const int flags = OpenFlags(disposition);

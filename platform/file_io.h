@@ -26,6 +26,10 @@ namespace platform {
 // (GetFileSize); false when either fails. A pipe or device does not block the call.
 bool ReadFileSize(const std::wstring& path, std::uint64_t* size);
 
+// Whether both paths name the same file (the same device and inode), however each is spelled;
+// two paths of which either does not exist are the same only when they are spelled alike.
+bool IsSameFile(const std::wstring& a, const std::wstring& b);
+
 // A file opened for writing only. A file it creates is readable and writable by its owner alone
 // (mode 0600): downloads land here and may later be started as programs.
 class OutputFile {
