@@ -5,6 +5,7 @@ events. Usage: desktop_test.py BRINDLE DRAG_SOURCE SUPPORT_DIR
 """
 
 import os
+import select
 import subprocess
 import sys
 import tempfile
@@ -55,6 +56,11 @@ def drag(x, source, to):
     x.run(["xdotool", "mouseup", "1"])
 
 
+def read_line(process, timeout):
+    ready, _, _ = select.select([process.stdout], [], [], timeout)
+    return process.stdout.readline().strip() if ready else None
+
+
 def click(x, point, button="1"):
     x.run(["xdotool", "mousemove", str(point[0]), str(point[1])])
     time.sleep(0.1)
@@ -73,8 +79,7 @@ def main():
         source_window = x.wait_for_window("drag-source")
         x.run(["xdotool", "windowmove", "--sync", source_window, "1120", "640"])
         drag(x, source_window, (mx + 400, my + 250))
-        answer, _ = source.communicate(timeout=20)
-        check(answer.strip() == "drop accepted", "the drop is taken and the drag ends")
+        check(read_line(source, 20) == "drop accepted", "the drop is taken and the drag ends")
 
         # The locked file's password prompt comes after the drag, as the owner's dialog.
         prompt = x.wait_for_window("密码")

@@ -1,6 +1,7 @@
 // A file manager's part in a drag and drop, for the desktop test: a small window that, pressed
-// with the mouse, drags the files named on its command line. It prints whether the drop was
-// taken and ends.
+// with the mouse, drags the files named on its command line and prints whether the drop was
+// taken. It keeps running afterwards, as a file manager would: the target may still ask it
+// for the files once the drag has ended.
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
@@ -26,7 +27,6 @@ class DragSource : public QWidget {
         const Qt::DropAction action = drag->exec(Qt::CopyAction);
         std::printf("drop %s\n", action == Qt::CopyAction ? "accepted" : "ignored");
         std::fflush(stdout);
-        QApplication::quit();
     }
 
   private:
