@@ -18,9 +18,13 @@ class XSession:
     def __init__(self, window_manager=True, screen="1280x800x24"):
         self.home = tempfile.mkdtemp(prefix="brindle-x-")
         self.processes = []
-        self.display = self._start_xvfb(screen)
-        if window_manager:
-            self._start_openbox()
+        try:
+            self.display = self._start_xvfb(screen)
+            if window_manager:
+                self._start_openbox()
+        except BaseException:
+            self.close()
+            raise
 
     def __enter__(self):
         return self
@@ -112,7 +116,7 @@ class XSession:
 
     def _start_openbox(self):
         self.start(["openbox", "--sm-disable"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.monotonic() + 10
+        deadline = time.monotonic() + 30
         while time.monotonic() < deadline:
             if "window id" in self.run(["xprop", "-root", "_NET_SUPPORTING_WM_CHECK"]):
                 return

@@ -315,6 +315,31 @@ TEST_F(QtWindowTest, EditBoxesAreNativeAndTypingReachesTheControl) {
     EXPECT_EQ(line->echoMode(), QLineEdit::Password);
 }
 
+// Selecting and moving the cursor survive the window's next paint: Ctrl+A, Home and the other
+// editing keys work in a password box.
+TEST_F(QtWindowTest, EditingKeysInANativeBoxOutliveTheNextPaint) {
+    TestDlg dlg(kSkin);
+    ASSERT_NE(dlg.Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);
+    dlg.pm().FindControl(L"edit")->SetAttribute(L"password", L"true");
+    QLineEdit* line = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] { return (line = dlg.GetWidget()->findChild<QLineEdit*>()) && line->isVisible(); }));
+    auto paint = [&] {
+        dlg.GetWidget()->update();
+        WaitFor([] { return false; }, 50);
+    };
+    QTest::keyClicks(line, QStringLiteral("secret"));
+    QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
+    paint();
+    EXPECT_TRUE(line->hasSelectedText());
+    QTest::keyClick(line, Qt::Key_Home);
+    paint();
+    EXPECT_EQ(line->cursorPosition(), 0);
+    QTest::keyClick(line, Qt::Key_Delete);
+    paint();
+    EXPECT_EQ(dlg.GetDlgItemTextW(L"edit"), L"ecret");
+}
+
 TEST_F(QtWindowTest, NativeEditBoxesFollowTheirPageAndTheirState) {
     TestDlg dlg(
         LR"(<Window size="200,100"><TabLayout name="tabs">

@@ -202,7 +202,11 @@ void HostWidget::SyncEdit(CEditUI* edit) {
             line->setText(text);
         line->setReadOnly(edit->IsReadOnly());
         line->setEchoMode(edit->IsPasswordMode() ? QLineEdit::Password : QLineEdit::Normal);
-        line->setMaxLength(edit->GetMaxChar() > 0 ? edit->GetMaxChar() : 32767);
+        // Setting the length sets the text again, which would drop the selection and move
+        // the cursor to the end at every paint.
+        const int maxLength = edit->GetMaxChar() > 0 ? edit->GetMaxChar() : 32767;
+        if (line->maxLength() != maxLength)
+            line->setMaxLength(maxLength);
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(box)) {
         if (plain->toPlainText() != text)
             plain->setPlainText(text);
