@@ -105,7 +105,7 @@ void CMainFrame::AddFile(const std::wstring& path) {
     if (fileSize)
         fileSize->SetText(sizeText);
     if (ui::CControlUI* remove = m_pm.FindSubControlByName(row, L"btnDeleteItem"))
-        remove->SetVisible(!rowsLocked_);
+        remove->SetVisible(!runInProgress_);
     row->SetUserData(path);
 }
 

@@ -103,12 +103,14 @@ class CMainFrame : public ui::WindowImplBase {
     void ShowCompressDpi(int dpi);
     void CloseAskingWhileCompressing();
     void ReadRowForWorker(RowRequest* request);
+    // One lane of a run (see RunBatch): compresses rows until none is left.
+    static unsigned CompressRows(void* lanes);
 
     std::unique_ptr<ui::CMenuWnd> popupMenu_;
     ui::CDialogBuilder rowBuilder_;
     ui::CStdStringPtrMap menuCheckMap_{83};
     HANDLE workerThread_ = nullptr;
-    // While a run lasts rows are only appended, never removed: the worker addresses them by
-    // index. Rows added meanwhile come without their delete button.
-    bool rowsLocked_ = false;
+    // From the start of a run until its WM_BATCH_STATE: a window that goes before then takes
+    // the run's workers and their unfinished outputs with it.
+    bool runInProgress_ = false;
 };

@@ -1,5 +1,5 @@
-// Reading a file's size, writing a file that must stay private to the user, and moving it
-// into place.
+// Reading a file's size or its bytes, writing a file that must stay private to the user, and moving
+// it into place.
 #pragma once
 
 #include <cstddef>
@@ -29,6 +29,10 @@ bool ReadFileSize(const std::wstring& path, std::uint64_t* size);
 // Whether both paths name the same file (the same device and inode), however each is spelled;
 // two paths of which either does not exist are the same only when they are spelled alike.
 bool IsSameFile(const std::wstring& a, const std::wstring& b);
+
+// Reads a whole regular file of at most maxBytes into bytes; false when it is missing, not a
+// regular file, larger, or cannot be read.
+bool ReadWholeFile(const std::wstring& path, std::uint64_t maxBytes, std::string* bytes);
 
 // A file opened for writing only. A file it creates is readable and writable by its owner alone
 // (mode 0600): downloads land here and may later be started as programs.
