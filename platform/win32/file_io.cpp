@@ -30,6 +30,21 @@ bool ReadFileSize(const std::wstring& path, std::uint64_t* size) {
     return true;
 }
 
+bool IsSameFile(const std::wstring& a, const std::wstring& b) {
+    // No access rights: only the file's identity is asked for.
+    const auto open = [](const std::wstring& path) {
+        return CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    };
+    FileHandle first(open(a)), second(open(b));
+    BY_HANDLE_FILE_INFORMATION one, two;
+    if (!first.IsValid() || !second.IsValid() || !GetFileInformationByHandle(first.get(), &one) ||
+        !GetFileInformationByHandle(second.get(), &two))
+        return a == b;
+    return one.dwVolumeSerialNumber == two.dwVolumeSerialNumber &&
+           one.nFileIndexHigh == two.nFileIndexHigh && one.nFileIndexLow == two.nFileIndexLow;
+}
+
 bool ReadWholeFile(const std::wstring& path, std::uint64_t maxBytes, std::string* bytes) {
     FileHandle file(CreateFileW(path.c_str(), GENERIC_READ,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
