@@ -6,6 +6,7 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <QThread>
+#include <QWidget>
 #include <cmath>
 #if QT_CONFIG(xcb)
 #include <xcb/xcb.h>
@@ -73,6 +74,19 @@ bool CompositingAvailable() {
 bool IsUiThread() {
     QCoreApplication* app = QCoreApplication::instance();
     return !app || QThread::currentThread() == app->thread();
+}
+
+bool InNestedEventLoop() {
+    return QThread::currentThread()->loopLevel() > 1;
+}
+
+bool CloseModalWindow() {
+    QWidget* window = QApplication::activePopupWidget();
+    if (!window)
+        window = QApplication::activeModalWidget();
+    if (window)
+        window->close();
+    return window != nullptr;
 }
 
 void RunOnUiThread(const std::function<void()>& f) {
