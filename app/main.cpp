@@ -142,7 +142,7 @@ void RunMainWindow(RunState& run, platform::SingleInstance& instance) {
 void RunNormally(const std::wstring& machineUid) {
     RunState run;
     // A logout or kill closes the window as its own close does, without asking.
-    const platform::TerminationRequests termination([&run] {
+    const platform::TerminationRequests termination([&run](int) {
         run.ending = true;
         PostMessageW(run.mainWindow.load(), kEndRequest, 0, 0);
     });

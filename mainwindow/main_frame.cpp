@@ -4,6 +4,7 @@
 
 #include "dialogs/about_dialog.h"
 #include "dialogs/message_dialog.h"
+#include "engine/compress_worker.h"
 #include "engine/progress_parser.h"
 #include "i18n/language.h"
 #include "net/server_names.h"
@@ -41,6 +42,8 @@ const wchar_t* CMainFrame::GetWindowClassName() const {
 }
 
 void CMainFrame::OnFinalMessage(HWND hwnd) {
+    if (runInProgress_)
+        EndRunningCompressions();
     WindowImplBase::OnFinalMessage(hwnd);
     delete this;
 }
@@ -112,6 +115,7 @@ LRESULT CMainFrame::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, 
                           reinterpret_cast<const wchar_t*>(lParam));
             break;
         case WM_BATCH_STATE:
+            runInProgress_ = false;
             SetControlsEnabled(wParam != 0);
             break;
         case WM_FILE_RATIO:

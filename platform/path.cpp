@@ -48,6 +48,16 @@ bool IsRegularFile(const std::wstring& path) {
     struct stat st;
     return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
+
+std::wstring CreateTempFolder(const std::wstring& prefix) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(tmp && *tmp == '/' ? tmp : "/tmp") + '/' + WideToUtf8(prefix) + "-XXXXXX";
+    // mkdtemp makes the folder 0700 under a name nobody else can have taken.
+    if (!::mkdtemp(pattern.data()))
+        return {};
+    return Utf8ToWide(pattern);
+}
 }  // namespace platform
 
 using platform::kPathSeparator;

@@ -26,6 +26,9 @@ bool IsWritableFolder(const std::wstring& path);
 // True for a regular file (after links): reading a pipe or a device named like a document would
 // block or never end.
 bool IsRegularFile(const std::wstring& path);
+// Creates a new folder that only this user may enter, in the temporary folder ($TMPDIR or
+// /tmp), named after prefix; empty when none could be made.
+std::wstring CreateTempFolder(const std::wstring& prefix);
 }  // namespace platform
 
 // True when a file or folder exists at the path.

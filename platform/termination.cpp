@@ -1,5 +1,6 @@
 #include "platform/termination.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/eventfd.h>
@@ -15,16 +16,17 @@ namespace {
 
 constexpr int kTerminationSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
-// Where the signal handler leaves word of a request; -1 while nobody listens.
+// Where the signal handler leaves word of a request, one pipe byte per signal (its number);
+// -1 while nobody listens.
 std::atomic<int> g_requestFd{-1};
 
-// Async-signal-safe: one write to an eventfd.
-void OnTerminationSignal(int) {
+// Async-signal-safe: one write to a pipe.
+void OnTerminationSignal(int signo) {
     const int savedErrno = errno;
     const int fd = g_requestFd.load();
-    const std::uint64_t one = 1;
+    const unsigned char number = static_cast<unsigned char>(signo);
     if (fd >= 0)
-        (void)!::write(fd, &one, sizeof one);
+        (void)!::write(fd, &number, 1);
     errno = savedErrno;
 }
 
@@ -40,19 +42,19 @@ void SetHandler(void (*handler)(int)) {
 }  // namespace
 
 struct TerminationRequests::State {
-    int requestFd = ::eventfd(0, EFD_CLOEXEC);
+    int pipe[2] = {-1, -1};  // read end, write end
     int stopFd = ::eventfd(0, EFD_CLOEXEC);
     std::thread thread;
 };
 
-TerminationRequests::TerminationRequests(std::function<void()> onRequest)
+TerminationRequests::TerminationRequests(std::function<void(int signal)> onRequest)
     : state_(std::make_unique<State>()) {
     State& s = *state_;
-    if (s.requestFd < 0 || s.stopFd < 0)
+    if (::pipe2(s.pipe, O_CLOEXEC | O_NONBLOCK) != 0 || s.stopFd < 0)
         return;
     s.thread = std::thread([&s, onRequest = std::move(onRequest)] {
-        pollfd fds[] = {{s.requestFd, POLLIN, 0}, {s.stopFd, POLLIN, 0}};
-        std::uint64_t count = 0;
+        pollfd fds[] = {{s.pipe[0], POLLIN, 0}, {s.stopFd, POLLIN, 0}};
+        unsigned char number = 0;
         for (;;) {
             if (::poll(fds, 2, -1) < 0) {
                 if (errno == EINTR)
@@ -61,11 +63,11 @@ TerminationRequests::TerminationRequests(std::function<void()> onRequest)
             }
             if (fds[1].revents)
                 return;
-            if ((fds[0].revents & POLLIN) && ::read(s.requestFd, &count, sizeof count) > 0)
-                onRequest();
+            while ((fds[0].revents & POLLIN) && ::read(s.pipe[0], &number, 1) == 1)
+                onRequest(number);
         }
     });
-    g_requestFd = s.requestFd;
+    g_requestFd = s.pipe[1];
     SetHandler(&OnTerminationSignal);
 }
 
@@ -78,7 +80,7 @@ TerminationRequests::~TerminationRequests() {
         (void)!::write(s.stopFd, &one, sizeof one);
         s.thread.join();
     }
-    for (const int fd : {s.requestFd, s.stopFd})
+    for (const int fd : {s.pipe[0], s.pipe[1], s.stopFd})
         if (fd >= 0)
             ::close(fd);
 }

@@ -1,6 +1,6 @@
-// Requests from outside to end the program: SIGTERM (a logout, a shutdown, kill), SIGINT (Ctrl+C
-// in a terminal) and SIGHUP (the terminal went away). The program ends through its normal close
-// instead of being cut off.
+// Requests from outside to end the program: SIGTERM (a logout, a shutdown, kill), SIGINT (Ctrl+C)
+// and SIGHUP (the terminal went away), handled like any other event on a thread of their own,
+// instead of inside a signal handler where almost nothing may be done.
 #pragma once
 
 #include <functional>
@@ -10,8 +10,10 @@ namespace platform {
 
 class TerminationRequests {
   public:
-    // From now on each such signal calls onRequest on a thread of this object's own.
-    explicit TerminationRequests(std::function<void()> onRequest);
+    // From now on each such signal calls onRequest with its number, on a thread of this
+    // object's own. The signals are caught, not blocked, so programs started meanwhile receive
+    // them as usual.
+    explicit TerminationRequests(std::function<void(int signal)> onRequest);
     // The signals end the process at once again.
     ~TerminationRequests();
     TerminationRequests(const TerminationRequests&) = delete;

@@ -27,6 +27,7 @@
 #include "tests/dialogs/dialog_driver.h"
 #include "tests/dialogs/url_catcher.h"
 #include "tests/engine/pdf_fixtures.h"
+#include "tests/support/processes.h"
 #include "tests/net/test_keys.h"
 #include "tests/support/qt_wait.h"
 #include "tests/support/temp_dir.h"
@@ -296,6 +297,8 @@ TEST_F(MainFrameTest, SizeChangeShowsPercentArrowAndOutput) {
 }
 
 TEST_F(MainFrameTest, BatchCompressesTheCheckedRowsOnly) {
+    // One file at a time, so the messages come in the rows' order.
+    GetSettingsStore().compressJobs = 1;
     AddPdf("zero.pdf", 3);
     AddPdf("one.pdf");
     AddPdf("two.pdf", 2);
@@ -419,6 +422,79 @@ TEST_F(MainFrameTest, MenuOffersUpdateAndAboutAndItsCommandsWork) {
     EXPECT_TRUE(IsWindow(hwnd_));
     PostMenuCommand(hwnd_, L"menuExit");
     RunUntilWindowGone();
+}
+
+std::wstring AddFaultyPdf(CMainFrame& frame, const TempDir& dir, const std::string& fault) {
+    const std::string path = dir.File(fault + ".pdf");
+    engine_test::MakeFaultyPdf(path, fault);
+    frame.AddFile(platform::Utf8ToWide(path));
+    return platform::Utf8ToWide(path);
+}
+
+// Two files at a time: the file whose compression crashes and the one that stalls fail their own
+// rows with their own texts, the others succeed, and the program goes on.
+TEST_F(MainFrameTest, CrashingAndStallingFilesFailOnlyTheirRows) {
+    SettingsStore& settings = GetSettingsStore();
+    settings.compressJobs = 2;
+    settings.stallSeconds = 2;
+    AddFaultyPdf(*frame_, dir_, "crash");
+    AddPdf("first.pdf", 2);
+    AddFaultyPdf(*frame_, dir_, "hang");
+    AddPdf("second.pdf", 3);
+    ASSERT_EQ(frame_->CountRows(), 4);
+
+    Click(pm(), L"btnCompress");
+    ASSERT_TRUE(PumpUntil([this] {
+        std::lock_guard lock(frame_->mutex);
+        return frame_->batchEnded;
+    }));
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(InRow(0, L"statusFail")->GetToolTip(), GetText(L"CompressCrashed"));
+    EXPECT_EQ(InRow(2, L"statusFail")->GetToolTip(), GetText(L"CompressTimeout"));
+    for (int row : {0, 2}) {
+        EXPECT_TRUE(InRow(row, L"statusFail")->IsVisible()) << row;
+        EXPECT_TRUE(Selected(InRow(row, L"checkBoxList"))) << row;
+    }
+    for (int row : {1, 3})
+        EXPECT_TRUE(InRow(row, L"statusOK")->IsVisible()) << row;
+    EXPECT_TRUE(engine_test::QpdfCheckPasses(dir_.File("first-new.pdf")));
+    EXPECT_TRUE(engine_test::QpdfCheckPasses(dir_.File("second-new.pdf")));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("crash-new.pdf")));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("hang-new.pdf")));
+    EXPECT_TRUE(IsWindow(hwnd_));
+    EXPECT_TRUE(Find(L"btnCompress")->IsEnabled());
+}
+
+// Leaving during a run: the workers go with the window, and so do the outputs they had begun.
+// The engine accepts no work afterwards, as the program is ending.
+TEST_F(MainFrameTest, LeavingDuringARunEndsItsWorkersAndRemovesTheirOutputs) {
+    GetSettingsStore().compressJobs = 2;
+    GetSettingsStore().stallSeconds = 600;
+    AddFaultyPdf(*frame_, dir_, "hang");
+    AddPdf("waiting.pdf");
+    engine_test::MakeFaultyPdf(dir_.File("stuck.pdf"), "hang");
+    frame_->AddFile(dir_.WFile(L"stuck.pdf"));
+
+    Click(pm(), L"btnCompress");
+    // The finished file's row has its result; the two stuck ones hold a worker each.
+    ASSERT_TRUE(PumpUntil([this] {
+        return InRow(1, L"statusOK")->IsVisible() &&
+               testing_support::ChildProcesses("brindle-worker").size() == 2;
+    }));
+    bool asked = false;
+    WhenWindowShows(testing_support::ControlText(L"context", MessageText(L"ExitWhenCompressing")),
+                    [&asked](ui::CPaintManagerUI& dialog) {
+                        asked = true;
+                        Click(dialog, L"btnYes");
+                    });
+    Click(pm(), L"btnClose");
+    RunUntilWindowGone();
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(testing_support::ChildProcesses("brindle-worker").empty());
+    for (const char* output : {"hang-new.pdf", "stuck-new.pdf"})
+        EXPECT_FALSE(std::filesystem::exists(dir_.File(output))) << output;
+    EXPECT_TRUE(engine_test::QpdfCheckPasses(dir_.File("waiting-new.pdf")));
 }
 
 // A signed installer left by an earlier check is offered before the window is usable. A user
