@@ -9,6 +9,7 @@
 
 #include "app/crash_handler.h"
 #include "app/system_info.h"
+#include "i18n/language.h"
 #include "mainwindow/main_frame.h"
 #include "net/http_transport.h"
 #include "net/report_client.h"
@@ -125,6 +126,7 @@ class ProgramFrame : public CMainFrame {
 void RunMainWindow(RunState& run, platform::SingleInstance& instance) {
     if (run.ending)
         return;
+    ui::LoadToolkitTranslations(GetLanguageLocaleName());
     auto* frame = new ProgramFrame(run, instance);
     if (!frame->Create(nullptr, L"Brindle", kMainWindowStyle, 0, 0, 0, 0, 0)) {
         delete frame;
