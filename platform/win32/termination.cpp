@@ -1,27 +1,43 @@
 #include "platform/termination.h"
 
 #include <csignal>
+#include <mutex>
 
 #include "platform/win_types.h"
 
 namespace platform {
 namespace {
 
-void (*g_handler)(int signal) = nullptr;
+std::mutex g_mutex;
+std::function<void(int signal)>* g_onRequest = nullptr;
 
-// The console's events, told as the signals they stand for on Linux.
+// The console calls this on a thread of its own, which may take its time; the events are told
+// as the signals they stand for on Linux.
 BOOL WINAPI OnConsoleEvent(DWORD event) {
-    const int signal = event == CTRL_C_EVENT ? SIGINT : SIGTERM;
-    // The console calls this on a thread of its own already; the handler may take its time.
-    g_handler(signal);
+    std::lock_guard lock(g_mutex);
+    if (!g_onRequest)
+        return FALSE;
+    (*g_onRequest)(event == CTRL_C_EVENT ? SIGINT : SIGTERM);
     return TRUE;
 }
 
 }  // namespace
 
-void HandleTerminationRequests(void (*handler)(int signal)) {
-    g_handler = handler;
+struct TerminationRequests::State {
+    std::function<void(int signal)> onRequest;
+};
+
+TerminationRequests::TerminationRequests(std::function<void(int signal)> onRequest)
+    : state_(std::make_unique<State>(State{std::move(onRequest)})) {
+    std::lock_guard lock(g_mutex);
+    g_onRequest = &state_->onRequest;
     SetConsoleCtrlHandler(OnConsoleEvent, TRUE);
+}
+
+TerminationRequests::~TerminationRequests() {
+    SetConsoleCtrlHandler(OnConsoleEvent, FALSE);
+    std::lock_guard lock(g_mutex);
+    g_onRequest = nullptr;
 }
 
 }  // namespace platform
