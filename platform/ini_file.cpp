@@ -1,5 +1,6 @@
 #include "platform/ini_file.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <fstream>
 #include <sstream>
@@ -144,12 +145,12 @@ void IniFile::DeleteKey(std::wstring_view section, std::wstring_view key) {
     const size_t header = FindSection(section);
     if (header == npos)
         return;
-    for (size_t i = header + 1, end = SectionEnd(header); i < end; ++i) {
-        if (lines_[i].isKey && EqualsNoCase(lines_[i].key, key)) {
-            lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
-            return;
-        }
-    }
+    const auto first = lines_.begin() + static_cast<std::ptrdiff_t>(header + 1);
+    const auto last = lines_.begin() + static_cast<std::ptrdiff_t>(SectionEnd(header));
+    lines_.erase(
+        std::remove_if(first, last,
+                       [&](const Line& line) { return line.isKey && EqualsNoCase(line.key, key); }),
+        last);
 }
 
 void IniFile::DeleteSection(std::wstring_view section) {
@@ -158,6 +159,14 @@ void IniFile::DeleteSection(std::wstring_view section) {
         return;
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(header),
                  lines_.begin() + static_cast<std::ptrdiff_t>(SectionEnd(header)));
+}
+
+bool IniFile::CanStore(std::wstring_view section, std::wstring_view key) {
+    if (section.find_first_of(L"\r\n") != npos || key.find_first_of(L"\r\n") != npos)
+        return false;
+    const Line header = Parse(L"[" + std::wstring(section) + L"]");
+    const Line entry = Parse(std::wstring(key) + L"=");
+    return header.section == section && entry.isKey && entry.key == key;
 }
 
 }  // namespace platform

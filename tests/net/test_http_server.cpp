@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/text.h"
 
@@ -121,8 +122,8 @@ TestHttpServer::TestHttpServer(Handler handler) : handler_(std::move(handler)) {
 TestHttpServer::~TestHttpServer() {
     stopping_ = true;
     acceptThread_.join();
-    for (std::thread& t : connections_)
-        t.join();
+    for (Connection& c : connections_)
+        c.thread.join();
     ::close(listenFd_);
 }
 
@@ -139,14 +140,35 @@ std::vector<HttpRequest> TestHttpServer::Requests() {
     return requests_;
 }
 
+std::vector<HttpRequest> TestHttpServer::TakeRequests() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(requests_, {});
+}
+
 void TestHttpServer::AcceptLoop() {
     while (!stopping_) {
         if (!WaitReadable(listenFd_, stopping_, kPollMs))
             continue;
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd >= 0)
-            connections_.emplace_back([this, fd] { Serve(fd); });
+        if (fd < 0)
+            continue;
+        JoinFinished();
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        connections_.push_back({std::thread([this, fd, done] {
+                                    Serve(fd);
+                                    *done = true;
+                                }),
+                                done});
     }
+}
+
+void TestHttpServer::JoinFinished() {
+    std::erase_if(connections_, [](Connection& c) {
+        if (!*c.done)
+            return false;
+        c.thread.join();
+        return true;
+    });
 }
 
 void TestHttpServer::Serve(int fd) {

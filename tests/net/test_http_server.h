@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -47,10 +48,20 @@ class TestHttpServer {
     std::string HostAndPort() const;
     std::wstring Url(const std::string& path) const;
     std::vector<HttpRequest> Requests();
+    // The requests received so far, forgotten by the server.
+    std::vector<HttpRequest> TakeRequests();
 
   private:
+    struct Connection {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+
     void AcceptLoop();
     void Serve(int fd);
+    // Joins the connections that have ended, so a long-running server (a fuzz target's) keeps
+    // no finished threads.
+    void JoinFinished();
 
     Handler handler_;
     int listenFd_ = -1;
@@ -58,7 +69,7 @@ class TestHttpServer {
     std::atomic<bool> stopping_{false};
     std::mutex mutex_;
     std::vector<HttpRequest> requests_;
-    std::vector<std::thread> connections_;
+    std::vector<Connection> connections_;
     std::thread acceptThread_;
 };
 

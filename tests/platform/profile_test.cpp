@@ -61,7 +61,8 @@ TEST_F(ProfileTest, RewriteKeepsEveryOtherLineAndLeavesNoTemporaryFile) {
 }
 
 TEST_F(ProfileTest, DeletesKeysAndSections) {
-    WriteFile(file_, "[A]\nk=1\nj=2\n[B]\nk=3\n");
+    // A key written twice by hand is gone after one delete, not replaced by its second entry.
+    WriteFile(file_, "[A]\nk=1\nj=2\nK=again\n[B]\nk=3\n");
     EXPECT_TRUE(WritePrivateProfileStringW(L"A", L"k", nullptr, ini_.c_str()));
     EXPECT_TRUE(WritePrivateProfileStringW(L"B", nullptr, nullptr, ini_.c_str()));
     EXPECT_EQ(ReadFile(file_), "[A]\nj=2\n");

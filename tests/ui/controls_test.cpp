@@ -206,6 +206,25 @@ TEST(Keyboard, ListArrowsMoveTheSelectionAndEnterActivates) {
     EXPECT_EQ(w.Find<ui::CListUI>(L"l")->GetCurSel(), 1);
 }
 
+// The wheel over a list whose rows fit (the file list with few files, a menu) once went back and
+// forth between the list and its body until the stack overflowed.
+TEST(Wheel, ListRowsScrollOnlyWhenTheyOverflowAndTheWheelNeverLoops) {
+    Window w;
+    ASSERT_TRUE(
+        w.Load(LR"(<Window size="100,100"><VerticalLayout>
+        <List name="l" height="50" vscrollbar="true" itemheight="20"><ListLabelElement text="a"/></List>
+        <Menu name="m"><MenuElement name="e" text="x"/></Menu></VerticalLayout></Window>)"));
+    auto* list = w.Find<ui::CListUI>(L"l");
+    w.pm.OnWheel({10, 5}, -120);
+    w.pm.OnWheel({10, 70}, -120);
+    EXPECT_EQ(list->GetList()->GetScrollPos().cy, 0);
+    for (int i = 0; i < 5; ++i)
+        list->Add(new ui::CListLabelElementUI);
+    w.pm.EnsureLayout();
+    w.pm.OnWheel({10, 5}, -120);
+    EXPECT_GT(list->GetList()->GetScrollPos().cy, 0);
+}
+
 TEST(Menus, RowsSizeTheMenuAndSeparatorsTakeNoClicks) {
     Window w;
     ASSERT_TRUE(

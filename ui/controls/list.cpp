@@ -482,7 +482,10 @@ void CListUI::DoEvent(TEventUI& event) {
         Notify(DUI_MSGTYPE_ITEMACTIVATE, curSel_);
         return;
     }
-    if (event.Type == UIEVENT_SCROLLWHEEL) {
+    // The body scrolls the rows when it has a scroll bar to move. Without one it hands the wheel
+    // to its parent, this list, so sending it down again would never end: it goes on up instead.
+    const CScrollBarUI* rowsBar = body_->GetVerticalScrollBar();
+    if (event.Type == UIEVENT_SCROLLWHEEL && rowsBar && rowsBar->IsVisible()) {
         body_->DoEvent(event);
         return;
     }
