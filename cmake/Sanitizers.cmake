@@ -1,6 +1,6 @@
 # BRINDLE_SANITIZE builds the whole project under the sanitizers:
 #   address  AddressSanitizer and UndefinedBehaviorSanitizer, every finding fatal; with clang the
-#            code also carries libFuzzer's coverage, so the fuzz targets link from the same build
+#            code also carries libFuzzer's coverage and the fuzz targets link with libFuzzer
 #   thread   ThreadSanitizer
 # Empty (the default) builds without them.
 set(BRINDLE_SANITIZE "" CACHE STRING "Sanitizers to build with: address, thread or empty")

@@ -138,6 +138,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             Download(url, data[0] / 4 % 8);
             break;
     }
+    // The connection ends before the next input, so nothing of it is left to look like a leak.
+    server.WaitUntilIdle();
     fuzz::Check(server.TakeRequests().size() == 1, "one request did not reach the server once");
     return 0;
 }

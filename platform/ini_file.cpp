@@ -38,6 +38,7 @@ bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
 IniFile::Line IniFile::Parse(const std::wstring& raw) {
     Line line;
     line.raw = raw;
+    line.bytes = WideToUtf8(raw);
     const std::wstring t = Trim(raw);
     if (!t.empty() && t.front() == L'[') {
         const size_t close = t.find(L']');
@@ -65,18 +66,19 @@ bool IniFile::Load(const std::wstring& path) {
     std::string bytes = ss.str();
     if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
         bytes.erase(0, 3);
-    const std::wstring text = Utf8ToWide(bytes);
     size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find(L'\n', start);
-        if (end == npos)
-            end = text.size();
-        std::wstring raw = text.substr(start, end - start);
-        if (!raw.empty() && raw.back() == L'\r') {
-            raw.pop_back();
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::string stored = bytes.substr(start, end - start);
+        if (!stored.empty() && stored.back() == '\r') {
+            stored.pop_back();
             crlf_ = true;
         }
-        lines_.push_back(Parse(raw));
+        Line line = Parse(Utf8ToWide(stored));
+        line.bytes = std::move(stored);
+        lines_.push_back(std::move(line));
         start = end + 1;
     }
     return true;
@@ -85,7 +87,7 @@ bool IniFile::Load(const std::wstring& path) {
 bool IniFile::Save(const std::wstring& path) const {
     std::string data;
     for (const Line& line : lines_) {
-        data += WideToUtf8(line.raw);
+        data += line.bytes;
         data += crlf_ ? "\r\n" : "\n";
     }
     return WriteFileAtomically(path, data);

@@ -33,6 +33,9 @@ class IniFile {
   private:
     struct Line {
         std::wstring raw;
+        // The line as stored. A line the program did not change is written back byte for byte,
+        // so text in another encoding survives a write to some other key.
+        std::string bytes;
         std::wstring section;  // set on a section header line
         std::wstring key;      // set on a key line
         std::wstring value;

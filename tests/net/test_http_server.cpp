@@ -154,12 +154,19 @@ void TestHttpServer::AcceptLoop() {
             continue;
         JoinFinished();
         auto done = std::make_shared<std::atomic<bool>>(false);
+        ++serving_;
         connections_.push_back({std::thread([this, fd, done] {
                                     Serve(fd);
                                     *done = true;
+                                    --serving_;
                                 }),
                                 done});
     }
+}
+
+void TestHttpServer::WaitUntilIdle() {
+    while (serving_ > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
 }
 
 void TestHttpServer::JoinFinished() {

@@ -50,6 +50,8 @@ class TestHttpServer {
     std::vector<HttpRequest> Requests();
     // The requests received so far, forgotten by the server.
     std::vector<HttpRequest> TakeRequests();
+    // Waits until every connection accepted so far has been served and closed.
+    void WaitUntilIdle();
 
   private:
     struct Connection {
@@ -67,6 +69,7 @@ class TestHttpServer {
     int listenFd_ = -1;
     int port_ = 0;
     std::atomic<bool> stopping_{false};
+    std::atomic<int> serving_{0};
     std::mutex mutex_;
     std::vector<HttpRequest> requests_;
     std::vector<Connection> connections_;

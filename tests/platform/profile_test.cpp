@@ -48,13 +48,18 @@ TEST_F(ProfileTest, FirstWriteCreatesTheFileButNotItsFolder) {
 }
 
 TEST_F(ProfileTest, RewriteKeepsEveryOtherLineAndLeavesNoTemporaryFile) {
-    WriteFile(file_, "; comment\n[General]\ngarbage line\nSavePath=/a\n\n[Main]\nX=1\n");
+    // Bytes that are not UTF-8 (a folder typed in another encoding) stay as they were.
+    WriteFile(file_,
+              "; comment\n[General]\ngarbage line\nSavePath=/a\n\n[Main]\nX=Donn\xE9"
+              "es\n");
     EXPECT_TRUE(WritePrivateProfileStringW(L"general", L"savepath", L"/b", ini_.c_str()));
     EXPECT_TRUE(WritePrivateProfileStringW(L"General", L"CompressDPI", L"72", ini_.c_str()));
     EXPECT_TRUE(WritePrivateProfileStringW(L"New", L"K", L"v", ini_.c_str()));
-    EXPECT_EQ(ReadFile(file_),
-              "; comment\n[General]\ngarbage line\nsavepath=/b\nCompressDPI=72\n\n[Main]\nX=1\n"
-              "[New]\nK=v\n");
+    EXPECT_EQ(
+        ReadFile(file_),
+        "; comment\n[General]\ngarbage line\nsavepath=/b\nCompressDPI=72\n\n[Main]\nX=Donn\xE9"
+        "es\n"
+        "[New]\nK=v\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()),
                             std::filesystem::directory_iterator()),
               1);
