@@ -30,7 +30,7 @@ bool BuildDumpPath(char* path, std::size_t size) {
 }
 
 void WriteDump(const char* dumpPath, EXCEPTION_POINTERS* exceptionPointers) {
-    const int file = platform::CreateFileAlways(dumpPath);
+    const int file = platform::CreatePrivateFileAlways(dumpPath);
     if (file < 0)
         return;
     MINIDUMP_EXCEPTION_INFORMATION exceptionInfo{GetCurrentThreadId(), exceptionPointers, FALSE};

@@ -5,6 +5,7 @@
 #include <cwchar>
 #include <fstream>
 
+#include "engine/compress_worker.h"
 #include "engine/ghostscript_session.h"
 #include "engine/progress_parser.h"
 #include "platform/ini_file.h"
@@ -128,6 +129,22 @@ std::vector<std::string> BuildArguments(const CompressJob& job, const CompressOp
     return arguments;
 }
 
+CompressResult RunCompressJob(const CompressJob& job, const CompressOptions& options) {
+    ForgetPageRange();
+    GhostscriptSession session;
+    if (!session.Open())
+        return Outcome(CompressResult::Kind::InterpreterUnavailable);
+    int code = RunSession(session, BuildArguments(job, options));
+    session.Close();
+    if (code == 0 && !PageRangeAnnounced())
+        code = NoPagesCode();
+    if (code == 0)
+        return Success(job.output);
+    if (code == gs_error_VMerror)
+        return Outcome(CompressResult::Kind::OutOfMemory);
+    return Failure(code);
+}
+
 CompressResult CompressFile(int row, const std::wstring& source, const std::wstring& userPassword,
                             HWND mainWindow) {
     // Absolute, so the interpreter never reads a name beginning with "-" as an option.
@@ -140,23 +157,10 @@ CompressResult CompressFile(int row, const std::wstring& source, const std::wstr
     CompressJob job{row, fullSource, MakeOutputPath(fullSource), userPassword, std::nullopt};
     if (job.output.empty())
         return Failure(OutputNotCreatableCode());
-    SetProgressTarget(mainWindow, row);
-    ForgetPageRange();
-
-    GhostscriptSession session;
-    if (!session.Open()) {
-        DeleteFileW(job.output.c_str());
-        return Outcome(CompressResult::Kind::InterpreterUnavailable);
-    }
     const CompressOptions options{GetSettingsStore().compressDpi};
-    int code = RunSession(session, BuildArguments(job, options));
-    session.Close();
-    if (code == 0 && !PageRangeAnnounced())
-        code = NoPagesCode();
-
-    if (code == 0)
-        return Success(job.output);
+    const CompressResult result = RunJobInWorker(job, options, mainWindow);
     // The claimed file is this job's own: a failed run leaves nothing behind.
-    DeleteFileW(job.output.c_str());
-    return Failure(code);
+    if (result.kind != CompressResult::Kind::Success)
+        DeleteFileW(job.output.c_str());
+    return result;
 }

@@ -22,7 +22,17 @@ struct CompressJob {
 };
 
 struct CompressResult {
-    enum class Kind { Success, Failure, SourceMissing, InterpreterUnavailable };
+    // The last three are the worker process's fate: it died, it stopped making progress, or it
+    // reached its memory ceiling.
+    enum class Kind {
+        Success,
+        Failure,
+        SourceMissing,
+        InterpreterUnavailable,
+        Crashed,
+        TimedOut,
+        OutOfMemory
+    };
     Kind kind = Kind::Failure;
     std::wstring output;  // success only
     int code = 0;         // failure only: Ghostscript's code
@@ -48,6 +58,11 @@ std::wstring MakeOutputPath(const std::wstring& source);
 // The interpreter's argument vector, UTF-8 paths and ANSI passwords, slot 0 the program name.
 std::vector<std::string> BuildArguments(const CompressJob& job, const CompressOptions& options);
 
-// Compresses one file on the calling thread; progress goes to mainWindow as posted messages.
+// Runs the job's Ghostscript session in this process, with progress going to the process-wide
+// progress target. The worker process does this; everyone else calls CompressFile.
+CompressResult RunCompressJob(const CompressJob& job, const CompressOptions& options);
+
+// Compresses one file in a worker process and returns when it is done; progress goes to
+// mainWindow as posted messages. Safe to call from several threads at once.
 CompressResult CompressFile(int row, const std::wstring& source, const std::wstring& userPassword,
                             HWND mainWindow);

@@ -1,11 +1,13 @@
 // The HTTP answer handling on any answer a server may send. libcurl reads the wire (status
 // line, headers, chunked bodies); everything it hands on is ours: the text requests' size cap
 // and decoding, the report server's answer, the downloader's status, length, blocks, temporary
-// file and callbacks. So the input is the raw answer of a real server on the loopback, which
-// the program's own requests fetch. The first byte picks the request, the rest is the answer.
+// file and callbacks. So the input is the raw answer of a real server on the loopback (over
+// https with the tests' certificate, as the program asks for nothing else), which the program's
+// own requests fetch. The first byte picks the request, the rest is the answer.
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -16,6 +18,7 @@
 #include "net/report_client.h"
 #include "platform/text.h"
 #include "tests/net/test_http_server.h"
+#include "tests/net/test_keys.h"
 
 namespace {
 
@@ -33,7 +36,10 @@ std::string& Answer() {
 testing_support::TestHttpServer& Server() {
     static testing_support::TestHttpServer* server = [] {
         fuzz::Home();
+        ::setenv("no_proxy", "127.0.0.1", 1);
+        ::setenv("NO_PROXY", "127.0.0.1", 1);
         InitHttpLibrary();
+        SetHttpTrustAnchor(testing_support::TestKeyFile("tls-cert.pem"));
         return new testing_support::TestHttpServer(
             [](testing_support::HttpConnection& connection, const testing_support::HttpRequest&) {
                 std::lock_guard lock(AnswerMutex());

@@ -1,7 +1,9 @@
-// The batch run: every checked row compressed in turn on one worker thread, which reports to
-// the window by messages and never touches a control itself.
+// The batch run: every checked row compressed on a worker thread and its lanes, which report to
+// the window by messages and never touch a control themselves.
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <vector>
 
 #include "dialogs/message_dialog.h"
 #include "engine/compress_job.h"
@@ -14,6 +16,33 @@ namespace {
 
 // Row indexes travel in the low 16 bits of WM_FILE_DONE, so a run covers at most this many.
 constexpr int kMaxRowsPerRun = 0x10000;
+
+std::wstring FailureText(const CompressResult& result) {
+    switch (result.kind) {
+        case CompressResult::Kind::Success:
+        case CompressResult::Kind::InterpreterUnavailable:
+            return {};
+        case CompressResult::Kind::Failure:
+            return FormatLanguageText(GetText(L"UnknowError"), result.code);
+        case CompressResult::Kind::SourceMissing:
+            return GetText(L"SrcPdfNotExist");
+        case CompressResult::Kind::Crashed:
+            return GetText(L"CompressCrashed");
+        case CompressResult::Kind::TimedOut:
+            return GetText(L"CompressTimeout");
+        case CompressResult::Kind::OutOfMemory:
+            return GetText(L"CompressNoMemory");
+    }
+    return {};
+}
+
+// One of the run's lanes: takes the next row index until the run's rows are used up. Each row
+// is read when a lane reaches it, so the check boxes keep their meaning until then.
+struct BatchLanes {
+    HWND window;
+    int rows;
+    std::atomic<int> next{0};
+};
 
 }  // namespace
 
@@ -32,6 +61,7 @@ void CMainFrame::StartBatch() {
     SetControlsEnabled(false);
     workerThread_ = reinterpret_cast<HANDLE>(
         _beginthreadex(nullptr, 0, &CMainFrame::RunBatch, GetHWND(), 0, nullptr));
+    runInProgress_ = workerThread_ != nullptr;
     // No worker means no WM_BATCH_STATE to unlock the controls again.
     if (!workerThread_)
         SetControlsEnabled(true);
@@ -49,32 +79,21 @@ void CMainFrame::ReadRowForWorker(RowRequest* request) {
     request->source = GetRowFile(request->row, &request->password);
 }
 
-unsigned CMainFrame::RunBatch(void* mainWindow) {
-    const HWND window = static_cast<HWND>(mainWindow);
-    RowRequest count;
-    ::SendMessageW(window, WM_ROW_REQUEST, 0, reinterpret_cast<LPARAM>(&count));
-    const int rows = std::min(count.rowCount, kMaxRowsPerRun);
-    for (int i = 0; i < rows; ++i) {
+unsigned CMainFrame::CompressRows(void* argument) {
+    BatchLanes& lanes = *static_cast<BatchLanes*>(argument);
+    const HWND window = lanes.window;
+    for (int i = lanes.next++; i < lanes.rows; i = lanes.next++) {
         RowRequest request;
         request.row = i;
         ::SendMessageW(window, WM_ROW_REQUEST, 0, reinterpret_cast<LPARAM>(&request));
         if (!request.exists || !request.checked)
             continue;
         const CompressResult result = CompressFile(i, request.source, request.password, window);
-        std::wstring failure;
-        switch (result.kind) {
-            case CompressResult::Kind::Success:
-                break;
-            case CompressResult::Kind::Failure:
-                failure = FormatLanguageText(GetText(L"UnknowError"), result.code);
-                break;
-            case CompressResult::Kind::SourceMissing:
-                failure = GetText(L"SrcPdfNotExist");
-                break;
-            case CompressResult::Kind::InterpreterUnavailable:
-                ShowMessage(L"GSInitFail", window, MB_ICONINFORMATION);
-                std::_Exit(-1);
+        if (result.kind == CompressResult::Kind::InterpreterUnavailable) {
+            ShowMessage(L"GSInitFail", window, MB_ICONINFORMATION);
+            std::_Exit(-1);
         }
+        const std::wstring failure = FailureText(result);
         const bool succeeded = result.kind == CompressResult::Kind::Success;
         ::SendMessageW(window, WM_FILE_DONE, MAKELONG(static_cast<WORD>(i), succeeded ? 1 : 0),
                        reinterpret_cast<LPARAM>(failure.c_str()));
@@ -82,6 +101,25 @@ unsigned CMainFrame::RunBatch(void* mainWindow) {
             ::PostMessageW(
                 window, WM_FILE_RATIO,
                 reinterpret_cast<WPARAM>(new RatioRecord{i, request.source, result.output}), 0);
+    }
+    return 0;
+}
+
+// Up to the configured number of files compress at once, each in a worker process of its own;
+// results arrive in whatever order the files finish.
+unsigned CMainFrame::RunBatch(void* mainWindow) {
+    const HWND window = static_cast<HWND>(mainWindow);
+    RowRequest count;
+    ::SendMessageW(window, WM_ROW_REQUEST, 0, reinterpret_cast<LPARAM>(&count));
+    BatchLanes lanes{window, std::min(count.rowCount, kMaxRowsPerRun)};
+    std::vector<HANDLE> helpers;
+    for (int lane = 1; lane < GetSettingsStore().compressJobs; ++lane)
+        if (const auto helper = _beginthreadex(nullptr, 0, &CompressRows, &lanes, 0, nullptr))
+            helpers.push_back(reinterpret_cast<HANDLE>(helper));
+    CompressRows(&lanes);
+    for (HANDLE helper : helpers) {
+        WaitForSingleObject(helper, INFINITE);
+        CloseHandle(helper);
     }
     ::PostMessageW(window, WM_BATCH_STATE, 1, 0);
     return 0;

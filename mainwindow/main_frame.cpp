@@ -4,6 +4,7 @@
 
 #include "dialogs/about_dialog.h"
 #include "dialogs/message_dialog.h"
+#include "engine/compress_worker.h"
 #include "engine/progress_parser.h"
 #include "i18n/language.h"
 #include "net/server_names.h"
@@ -41,18 +42,20 @@ const wchar_t* CMainFrame::GetWindowClassName() const {
 }
 
 void CMainFrame::OnFinalMessage(HWND hwnd) {
+    if (runInProgress_)
+        EndRunningCompressions();
     WindowImplBase::OnFinalMessage(hwnd);
     delete this;
 }
 
 // The creation hook: the window and its skin exist. A downloaded installer waiting from an
-// earlier check is offered first, and the program then ends whatever the answer.
+// earlier check is offered first; once it has started the program ends so that it can be
+// replaced. A user who declines goes on to the window and is asked again at the next start.
 void CMainFrame::InitWindow() {
     SetUpDpi();
     CUpdate& update = GetUpdate();
     update.SetOwner(GetHWND());
-    if (GetSettingsStore().IsInstallerReady()) {
-        update.OfferInstaller();
+    if (GetSettingsStore().IsInstallerReady() && update.OfferInstaller()) {
         SendMessageW(WM_SYSCOMMAND, SC_MINIMIZE, 0);
         Close(1);
         return;
@@ -112,6 +115,7 @@ LRESULT CMainFrame::HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, 
                           reinterpret_cast<const wchar_t*>(lParam));
             break;
         case WM_BATCH_STATE:
+            runInProgress_ = false;
             SetControlsEnabled(wParam != 0);
             break;
         case WM_FILE_RATIO:

@@ -102,9 +102,14 @@ class CMainFrame : public ui::WindowImplBase {
     void SetUpScrollBar();
     void CloseAskingWhileCompressing();
     void ReadRowForWorker(RowRequest* request);
+    // One lane of a run (see RunBatch): compresses rows until none is left.
+    static unsigned CompressRows(void* lanes);
 
     std::unique_ptr<ui::CMenuWnd> popupMenu_;
     ui::CDialogBuilder rowBuilder_;
     ui::CStdStringPtrMap menuCheckMap_{83};
     HANDLE workerThread_ = nullptr;
+    // From the start of a run until its WM_BATCH_STATE: a window that goes before then takes
+    // the run's workers and their unfinished outputs with it.
+    bool runInProgress_ = false;
 };

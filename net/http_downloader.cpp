@@ -6,12 +6,14 @@
 #include <cstdint>
 #include <memory>
 
+#include "net/tls_policy.h"
+#include "platform/ini_file.h"
 #include "platform/text.h"
 
 namespace {
 
 constexpr size_t kBlockSize = 8192;
-constexpr unsigned kDefaultPort = 80;
+constexpr unsigned kDefaultPort = 443;
 constexpr long kConnectTimeoutSeconds = 30;
 // A download may take long on a slow line, but one that stops moving is given up.
 constexpr long kStallSeconds = 60;
@@ -22,11 +24,12 @@ struct UrlParts {
     std::wstring path;
 };
 
-// scheme://[user[:password]@]host[:port][/path]; host and path must each fit in MAX_PATH
+// https://[user[:password]@]host[:port][/path]; host and path must each fit in MAX_PATH
 // characters with their terminator.
 bool CrackUrl(const std::wstring& url, UrlParts& parts) {
     const size_t schemeEnd = url.find(L"://");
-    if (schemeEnd == 0 || schemeEnd == std::wstring::npos)
+    if (schemeEnd == std::wstring::npos ||
+        !platform::EqualsNoCase(std::wstring_view(url).substr(0, schemeEnd), L"https"))
         return false;
     const size_t authorityStart = schemeEnd + 3;
     const size_t pathStart = std::min(url.find(L'/', authorityStart), url.size());
@@ -89,11 +92,11 @@ bool Fetch::Run() {
     if (!curl)
         return false;
     curl_ = curl.get();
-    const std::string url = "http://" + platform::WideToAnsi(parts_.host) + ":" +
+    const std::string url = "https://" + platform::WideToAnsi(parts_.host) + ":" +
                             std::to_string(parts_.port) + platform::WideToAnsi(parts_.path);
     curl_easy_setopt(curl_, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl_, CURLOPT_USERAGENT, "MyDownLoad");
-    curl_easy_setopt(curl_, CURLOPT_PROTOCOLS_STR, "http");
+    ApplyTlsPolicy(curl_);
     curl_easy_setopt(curl_, CURLOPT_HEADERFUNCTION, &Fetch::HeaderCallback);
     curl_easy_setopt(curl_, CURLOPT_HEADERDATA, this);
     curl_easy_setopt(curl_, CURLOPT_WRITEFUNCTION, &Fetch::WriteCallback);

@@ -25,8 +25,8 @@ class IDownLoadCallBack {
     ~IDownLoadCallBack() = default;
 };
 
-// The server is reached on port 80 with plain HTTP whatever scheme the URL names; a port
-// written in the URL is honoured (a test server, or an update server on another port).
+// The server is reached over https (port 443 unless the URL names one) with its certificate
+// checked; a URL with any other scheme is refused like one that does not split.
 struct HttpDownloader {
     LONG userData = 0;
     IDownLoadCallBack* callback = nullptr;

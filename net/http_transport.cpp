@@ -4,6 +4,7 @@
 
 #include <memory>
 
+#include "net/tls_policy.h"
 #include "platform/path.h"
 #include "platform/text.h"
 
@@ -11,8 +12,12 @@ namespace {
 
 using CurlHandle = std::unique_ptr<CURL, decltype(&curl_easy_cleanup)>;
 
-// Options every text request shares. Certificates are checked: an https answer that cannot
-// prove its origin is no answer.
+std::string& TrustAnchor() {
+    static std::string caFile;
+    return caFile;
+}
+
+// Options every text request shares.
 void SetCommonOptions(CURL* curl, const std::string& url, const std::string& credentials,
                       curl_write_callback write, void* self, long connectTimeoutMs) {
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
@@ -20,14 +25,27 @@ void SetCommonOptions(CURL* curl, const std::string& url, const std::string& cre
     curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, write);
     curl_easy_setopt(curl, CURLOPT_WRITEDATA, self);
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT_MS, connectTimeoutMs);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
-    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
-    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
+    ApplyTlsPolicy(curl);
     // Requests run on worker threads, where time-outs must not rely on signals.
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
 }
 
 }  // namespace
+
+// An answer that cannot prove its origin is no answer: what arrives decides what the program
+// stores, offers to start and tells the user.
+void ApplyTlsPolicy(CURL* curl) {
+    curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "https");
+    curl_easy_setopt(curl, CURLOPT_REDIR_PROTOCOLS_STR, "https");
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!TrustAnchor().empty())
+        curl_easy_setopt(curl, CURLOPT_CAINFO, TrustAnchor().c_str());
+}
+
+void SetHttpTrustAnchor(const std::string& caFile) {
+    TrustAnchor() = caFile;
+}
 
 void InitHttpLibrary() {
     if (curl_global_init(CURL_GLOBAL_ALL) != CURLE_OK)

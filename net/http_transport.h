@@ -1,5 +1,7 @@
 // Blocking HTTP requests on the caller's thread: small text documents by GET, request bodies by
-// POST. libcurl's global state is set up once by InitHttpLibrary before any request.
+// POST. libcurl's global state is set up once by InitHttpLibrary before any request. Every
+// request of the program goes over https with the server's certificate checked: a plain-http URL
+// is refused before anything is sent.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +9,10 @@
 
 void InitHttpLibrary();
 void CleanupHttpLibrary();
+
+// The certificate authorities requests trust are the system's. Tests name a file of their own
+// (PEM) before their first request; nothing in the environment changes the choice.
+void SetHttpTrustAnchor(const std::string& caFile);
 
 // Limits of one text request. Text requests are for small documents, so a stalling or endless
 // server must neither hold the calling thread for ever nor fill the memory.

@@ -78,10 +78,12 @@ std::string ReportClient::BuildReportJson(int typeId) const {
 }
 
 bool ReportClient::SendActionReport(int typeId) {
+    if (!UsageReportsAllowed())
+        return false;
     const std::string json = BuildReportJson(typeId);
     reportType_ = typeId;
     encodedBody_ = EncodeReportBody(json);
-    const std::wstring url = L"http://" + host_ + L"/" + L"action.ashx";
+    const std::wstring url = L"https://" + host_ + L"/" + L"action.ashx";
     std::wstring answer;
     const bool posted =
         PostToUrl(url, encodedBody_.data(), static_cast<int>(encodedBody_.size()), answer, true);

@@ -21,8 +21,9 @@ class ReportClient {
     void SetMachineCode(const std::wstring& machineCode);
     void SetOsBit(int osBit);
 
-    // Builds, encrypts and posts one report; true when the server took it. Blocks for the
-    // whole request. Two reports must not be built at the same time.
+    // Builds, encrypts and posts one report over https; true when the server took it. Blocks
+    // for the whole request. Nothing is built or sent while the user has reports turned off.
+    // Two reports must not be built at the same time.
     bool SendActionReport(int typeId);
 
     // The Base64 text and the TypeId of the last report built.

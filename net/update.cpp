@@ -1,7 +1,6 @@
 #include "net/update.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <ctime>
 
 #include "app/crash_handler.h"
@@ -13,7 +12,10 @@
 #include "net/http_transport.h"
 #include "net/report_client.h"
 #include "net/server_names.h"
+#include "net/signature.h"
+#include "net/update_key.h"
 #include "net/version_file.h"
+#include "platform/file_io.h"
 #include "platform/path.h"
 #include "platform/registry.h"
 #include "platform/shellapi.h"
@@ -24,6 +26,9 @@
 namespace {
 
 constexpr const wchar_t* kInstallerName = L"OstrelSetup.exe";
+constexpr const wchar_t* kInstallerUrlPath = L"/tamsin/OstrelSetup.exe";
+// The detached signature lies beside the installer, on the server and in the data folder.
+constexpr const wchar_t* kSignatureSuffix = L".sig";
 constexpr UINT kTrayIconId = 1;
 constexpr UINT kBalloonTimeoutMs = 1000;
 constexpr size_t kDiagnosticLength = 512;
@@ -33,11 +38,14 @@ constexpr size_t kDiagnosticLength = 512;
 constexpr DWORD kMaxInstallerBytes = 256u << 20;
 constexpr DWORD kMaxSideFileBytes = 16u << 20;
 
-// The update server: the build's, or BRINDLE_UPDATE_HOST when set (a test server).
-std::wstring ServerUrl(const wchar_t* path) {
-    const char* host = std::getenv("BRINDLE_UPDATE_HOST");
-    return L"http://" +
-           (host && *host ? platform::Utf8ToWide(host) : std::wstring(kUpdateServerHost)) + path;
+UpdateSource& Source() {
+    static UpdateSource source{L"https://" + std::wstring(kUpdateServerHost),
+                               std::string(kUpdatePublicKey)};
+    return source;
+}
+
+std::wstring ServerUrl(const std::wstring& path) {
+    return Source().serverUrl + path;
 }
 
 // Cancels a download (OnProgress answering 1) once its announced or received size passes the
@@ -56,7 +64,7 @@ class DownloadSizeLimit final : public IDownLoadCallBack {
     DWORD maxBytes_;
 };
 
-bool Download(const wchar_t* path, const std::wstring& target, DWORD maxBytes) {
+bool Download(const std::wstring& path, const std::wstring& target, DWORD maxBytes) {
     DownloadSizeLimit limit(maxBytes);
     HttpDownloader downloader;
     downloader.callback = &limit;
@@ -102,7 +110,25 @@ void CopyTruncated(wchar_t* target, size_t capacity, const std::wstring& text) {
     target[length] = L'\0';
 }
 
+bool IsSignedInstaller(const std::wstring& installer) {
+    std::string signature;
+    std::string bytes;
+    return platform::ReadWholeFile(installer + kSignatureSuffix, kEd25519SignatureSize,
+                                   &signature) &&
+           platform::ReadWholeFile(installer, kMaxInstallerBytes, &bytes) &&
+           IsValidSignature(bytes, signature, Source().publicKey);
+}
+
+void DeleteInstaller(const std::wstring& installer) {
+    DeleteFileW(installer.c_str());
+    DeleteFileW((installer + kSignatureSuffix).c_str());
+}
+
 }  // namespace
+
+void SetUpdateSource(const UpdateSource& source) {
+    Source() = source;
+}
 
 CUpdate::CUpdate() : uid_(LoadUid()) {}
 
@@ -136,7 +162,9 @@ void CUpdate::CheckNow(HWND owner, HICON trayIcon) {
     }
     if (GetSettingsStore().IsInstallerReady()) {
         OfferInstaller();
-        return;
+        // An installer that failed its signature check is gone now; a fresh check replaces it.
+        if (GetSettingsStore().IsInstallerReady())
+            return;
     }
     StartWorker(kManual);
 }
@@ -228,8 +256,14 @@ void CUpdate::ManualCheck() {
 
 bool CUpdate::DownloadInstaller() {
     const std::wstring installer = DataFilePath(kInstallerName);
-    DeleteFileW(installer.c_str());
-    return Download(L"/tamsin/OstrelSetup.exe", installer, kMaxInstallerBytes);
+    DeleteInstaller(installer);
+    if (Download(kInstallerUrlPath, installer, kMaxInstallerBytes) &&
+        Download(kInstallerUrlPath + std::wstring(kSignatureSuffix), installer + kSignatureSuffix,
+                 kEd25519SignatureSize) &&
+        IsSignedInstaller(installer))
+        return true;
+    DeleteInstaller(installer);
+    return false;
 }
 
 void CUpdate::FetchSideFile() {
@@ -238,7 +272,15 @@ void CUpdate::FetchSideFile() {
 
 bool CUpdate::OfferInstaller() {
     const std::wstring installer = DataFilePath(kInstallerName);
-    if (!PathFileExistsW(installer.c_str()) || ShowMessage(L"HasUpdate", owner_, MB_YESNO) != IDYES)
+    if (!PathFileExistsW(installer.c_str()))
+        return false;
+    // Checked again right before it may be started: an installer may have been marked ready
+    // before signatures were checked, or changed on disk since.
+    if (!IsSignedInstaller(installer)) {
+        DeleteInstaller(installer);
+        return false;
+    }
+    if (ShowMessage(L"HasUpdate", owner_, MB_YESNO) != IDYES)
         return false;
     const auto started = reinterpret_cast<std::intptr_t>(
         ShellExecuteW(nullptr, L"open", installer.c_str(), nullptr, nullptr, SW_SHOWDEFAULT));

@@ -11,6 +11,15 @@
 #include "platform/win_ui.h"
 #include "platform/window.h"
 
+// Where the check looks and which key must have signed an installer: the build's update server
+// over https and its built-in public key. Nothing at run time changes them; tests name their
+// own loopback server and signing key.
+struct UpdateSource {
+    std::wstring serverUrl;  // "https://host[:port]"
+    std::string publicKey;   // the raw 32 bytes of an Ed25519 public key
+};
+void SetUpdateSource(const UpdateSource& source);
+
 // The tray icon's callback message to the owner window, which gives it no special handling.
 inline constexpr UINT WM_TRAY_UPDATE = WM_USER + 5;
 
@@ -36,8 +45,9 @@ class CUpdate {
     void CheckNow(HWND owner, HICON trayIcon);
     // True while a worker runs.
     bool IsRunning();
-    // Asks "HasUpdate" when the downloaded installer is there, and starts it on yes. True when
-    // the installer was started.
+    // Asks "HasUpdate" when the downloaded installer is there and still carries a valid
+    // signature, and starts it on yes. True when the installer was started. An installer whose
+    // signature fails is deleted unasked.
     bool OfferInstaller();
 
   private:
@@ -49,6 +59,8 @@ class CUpdate {
     bool ReleaseEndedWorker();
     void AutomaticCheck();
     void ManualCheck();
+    // The newest installer and its signature into the data folder; false (and neither file
+    // left) unless the signature confirms the installer.
     bool DownloadInstaller();
     void ShowTrayBalloon(const std::wstring& text, const std::wstring& title, UINT extraFlags,
                          UINT timeout);

@@ -57,6 +57,28 @@ bool ReadFileSize(const std::wstring& path, std::uint64_t* size) {
     return read;
 }
 
+bool ReadWholeFile(const std::wstring& path, std::uint64_t maxBytes, std::string* bytes) {
+    const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return false;
+    struct stat info {};
+    bool read = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) &&
+                static_cast<std::uint64_t>(info.st_size) <= maxBytes;
+    if (read) {
+        bytes->resize(static_cast<size_t>(info.st_size));
+        size_t done = 0;
+        while (read && done < bytes->size()) {
+            const ssize_t n = ::read(fd, bytes->data() + done, bytes->size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            read = n > 0;
+            done += read ? static_cast<size_t>(n) : 0;
+        }
+    }
+    ::close(fd);
+    return read;
+}
+
 bool OutputFile::Create(const std::wstring& path, DWORD disposition) {
     Close();
     const int flags = OpenFlags(disposition);

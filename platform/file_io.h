@@ -1,5 +1,5 @@
-// Reading a file's size, writing a file that must stay private to the user, and moving it
-// into place.
+// Reading a file's size or its bytes, writing a file that must stay private to the user, and moving
+// it into place.
 #pragma once
 
 #include <cstddef>
@@ -25,6 +25,10 @@ namespace platform {
 // Opens the file for reading (CreateFileW with GENERIC_READ, OPEN_EXISTING) and reads its size
 // (GetFileSize); false when either fails. A pipe or device does not block the call.
 bool ReadFileSize(const std::wstring& path, std::uint64_t* size);
+
+// Reads a whole regular file of at most maxBytes into bytes; false when it is missing, not a
+// regular file, larger, or cannot be read.
+bool ReadWholeFile(const std::wstring& path, std::uint64_t maxBytes, std::string* bytes);
 
 // A file opened for writing only. A file it creates is readable and writable by its owner alone
 // (mode 0600): downloads land here and may later be started as programs.

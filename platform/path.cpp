@@ -48,6 +48,16 @@ bool IsRegularFile(const std::wstring& path) {
     struct stat st;
     return ::stat(NativePath(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
+
+std::wstring CreateTempFolder(const std::wstring& prefix) {
+    const char* tmp = std::getenv("TMPDIR");
+    std::string pattern =
+        std::string(tmp && *tmp == '/' ? tmp : "/tmp") + '/' + WideToUtf8(prefix) + "-XXXXXX";
+    // mkdtemp makes the folder 0700 under a name nobody else can have taken.
+    if (!::mkdtemp(pattern.data()))
+        return {};
+    return Utf8ToWide(pattern);
+}
 }  // namespace platform
 
 using platform::kPathSeparator;
@@ -107,6 +117,12 @@ void PathRemoveExtensionW(wchar_t* path) {
     if (!path)
         return;
     *const_cast<wchar_t*>(PathFindExtensionW(path)) = L'\0';
+}
+
+BOOL platform::CreatePrivateDirectory(const std::wstring& path) {
+    if (path.empty())
+        return FALSE;
+    return ::mkdir(platform::NativePath(path).c_str(), 0700) == 0 ? TRUE : FALSE;
 }
 
 BOOL CreateDirectoryW(const wchar_t* path, void*) {

@@ -18,11 +18,17 @@ enum class NewFileResult { Created, Exists, Failed };
 // Creates an empty file that must not exist yet (CreateFileW with CREATE_NEW): a name claimed
 // this way cannot be taken by anyone else, and nothing that exists is followed or replaced.
 NewFileResult CreateNewFile(const std::wstring& path);
+// Creates one folder (no parents) that only its owner may enter, as CreateDirectoryW does with
+// a security descriptor granting the owner alone.
+BOOL CreatePrivateDirectory(const std::wstring& path);
 // True when the folder exists and this process may create files in it.
 bool IsWritableFolder(const std::wstring& path);
 // True for a regular file (after links): reading a pipe or a device named like a document would
 // block or never end.
 bool IsRegularFile(const std::wstring& path);
+// Creates a new folder that only this user may enter, in the temporary folder ($TMPDIR or
+// /tmp), named after prefix; empty when none could be made.
+std::wstring CreateTempFolder(const std::wstring& prefix);
 }  // namespace platform
 
 // True when a file or folder exists at the path.

@@ -86,8 +86,9 @@ HRESULT SHGetSpecialFolderLocation(HWND, int csidl, LPITEMIDLIST* list) {
         path = platform::ConfigHome();
         // The application data folder always exists on Windows; a fresh Linux account may have
         // no configuration home yet, and nothing the program saves would survive without it.
+        // Like every program that keeps files there, it makes the folder private.
         if (!path.empty() && !PathFileExistsW(path.c_str()))
-            CreateDirectoryW(path.c_str(), nullptr);
+            platform::CreatePrivateDirectory(path);
     } else if (csidl == CSIDL_DESKTOPDIRECTORY) {
         path = platform::XdgDesktopDir();
         if (path.empty() && !platform::HomeFolder().empty())

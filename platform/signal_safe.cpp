@@ -175,8 +175,10 @@ bool WriteOwnMemory(std::uint64_t address, const void* data, std::size_t size) {
     return AccessOwnMemory(address, const_cast<void*>(data), size, true);
 }
 
-int CreateFileAlways(const char* nativePath) {
-    return ::open(nativePath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+int CreatePrivateFileAlways(const char* nativePath) {
+    // Removing the name unlinks a planted symbolic or hard link, never what it points to.
+    ::unlink(nativePath);
+    return ::open(nativePath, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
 }
 
 void CloseFile(int file) {

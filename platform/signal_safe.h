@@ -21,8 +21,10 @@ bool AppendUtf8(char* out, std::size_t size, const wchar_t* text);
 bool ReadOwnMemory(std::uint64_t address, void* out, std::size_t size);
 bool WriteOwnMemory(std::uint64_t address, const void* data, std::size_t size);
 
-// Creates the file, or empties an existing one, for writing; -1 on failure.
-int CreateFileAlways(const char* nativePath);
+// Creates the file afresh for writing, readable by its owner only; -1 on failure. Whatever
+// stood at the path is removed first, and a link planted there again in between makes the
+// creation fail: the file is never written through a link into another one.
+int CreatePrivateFileAlways(const char* nativePath);
 void CloseFile(int file);
 
 // The system message box of a crashed process: with a display, the brindle-message-box helper

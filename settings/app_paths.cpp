@@ -39,7 +39,7 @@ void InitAppPaths() {
         g_appPaths.dataDir += platform::kPathSeparator;
         g_appPaths.dataDir += L"Brindle";
         if (!PathFileExistsW(g_appPaths.dataDir.c_str()))
-            CreateDirectoryW(g_appPaths.dataDir.c_str(), nullptr);
+            platform::CreatePrivateDirectory(g_appPaths.dataDir);
     }
     g_appPaths.desktopDir = SpecialFolder(shellMalloc, CSIDL_DESKTOPDIRECTORY);
     shellMalloc->Release();

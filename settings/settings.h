@@ -19,6 +19,14 @@ const AppPaths& GetAppPaths();
 // The data folder joined with a file name.
 std::wstring DataFilePath(const std::wstring& fileName);
 
+inline constexpr int kDefaultStallSeconds = 60;
+inline constexpr int kMaxCompressJobs = 64;
+// One worker per processor, at most four: beyond that the disk, not the processor, sets the pace.
+int DefaultCompressJobs();
+// Each worker gets a share of the machine's memory, so that all of them together leave the
+// desktop room: half the memory split between the workers, within 768 MiB and 4 GiB.
+int DefaultMemoryLimitMb(int jobs);
+
 class SettingsStore {
   public:
     std::wstring configPath;
@@ -26,6 +34,12 @@ class SettingsStore {
     int canUpdate = 1;
     int saveSamePath = 1;
     int compressDpi = 300;
+    // How the compression workers run: how many at once, how long one may go without progress
+    // before it is ended, and the memory ceiling of each. Kept in config.ini for those who must
+    // change them; there is no control for them.
+    int compressJobs = DefaultCompressJobs();
+    int stallSeconds = kDefaultStallSeconds;
+    int memoryLimitMb = DefaultMemoryLimitMb(DefaultCompressJobs());
 
     void Load();
     BOOL WriteInt(const wchar_t* section, const wchar_t* key, int value);
@@ -37,6 +51,11 @@ class SettingsStore {
 };
 
 SettingsStore& GetSettingsStore();
+
+// False when the user turned usage reports off ("General"/"UsageReports" = 0 in config.ini).
+// Read from the file at every call, so it holds on every path that sends a report, also the
+// uninstallation's, which loads no settings.
+bool UsageReportsAllowed();
 
 struct PartnerInfo {
     std::wstring Id = L"0";

@@ -1,5 +1,8 @@
 #include <string>
 
+#include <algorithm>
+
+#include "platform/child_process.h"
 #include "platform/path.h"
 #include "platform/profile.h"
 #include "settings/settings.h"
@@ -15,7 +18,21 @@ int SaneDpi(int dpi) {
     return dpi >= 1 && dpi <= 2400 ? dpi : kDefaultCompressDpi;
 }
 
+int ReadIntInRange(const wchar_t* ini, const wchar_t* key, int fallback, int low, int high) {
+    const int value = static_cast<int>(GetPrivateProfileIntW(kGeneral, key, fallback, ini));
+    return value >= low && value <= high ? value : fallback;
+}
+
 }  // namespace
+
+int DefaultCompressJobs() {
+    return static_cast<int>(std::clamp(platform::UsableProcessorCount(), 1u, 4u));
+}
+
+int DefaultMemoryLimitMb(int jobs) {
+    const std::uint64_t share = platform::PhysicalMemoryBytes() / 2 / std::max(jobs, 1);
+    return static_cast<int>(std::clamp<std::uint64_t>(share >> 20, 768, 4096));
+}
 
 SettingsStore& GetSettingsStore() {
     static SettingsStore store;
@@ -32,6 +49,10 @@ void SettingsStore::Load() {
     savePath = buffer;
     compressDpi = SaneDpi(static_cast<int>(
         GetPrivateProfileIntW(kGeneral, L"CompressDPI", kDefaultCompressDpi, ini)));
+    compressJobs = ReadIntInRange(ini, L"CompressJobs", DefaultCompressJobs(), 1, kMaxCompressJobs);
+    stallSeconds = ReadIntInRange(ini, L"StallSeconds", kDefaultStallSeconds, 1, 86400);
+    memoryLimitMb =
+        ReadIntInRange(ini, L"MemoryLimitMB", DefaultMemoryLimitMb(compressJobs), 64, 1 << 20);
 
     if (savePath.empty()) {
         savePath = GetAppPaths().desktopDir;
@@ -70,6 +91,11 @@ void SettingsStore::SetCompressDpiByIndex(int index) {
 
 void SettingsStore::MarkInstallerReady() {
     WritePrivateProfileStringW(kMain, L"HasNewInstaller", L"1", configPath.c_str());
+}
+
+bool UsageReportsAllowed() {
+    return GetPrivateProfileIntW(kGeneral, L"UsageReports", 1,
+                                 DataFilePath(L"config.ini").c_str()) != 0;
 }
 
 bool SettingsStore::IsInstallerReady() {

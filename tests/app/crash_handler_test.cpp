@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -356,6 +357,39 @@ TEST_F(CrashProbeTest, TwoCrashesInARowLeaveOnlyTheSecondDump) {
     for (const auto& entry : std::filesystem::directory_iterator(configHome_ + "/Brindle"))
         files.push_back(entry.path().filename().string());
     EXPECT_EQ(files, std::vector<std::string>{"Error.tmp"});
+}
+
+TEST_F(CrashProbeTest, TheDumpIsPrivateAndNeverWrittenThroughAPlantedLink) {
+    // The data folder the program creates is private, and so is the dump in it.
+    RunProbe("segv");
+    const auto mode = [](const std::string& path) {
+        struct stat info {};
+        ::lstat(path.c_str(), &info);
+        return info.st_mode & 07777;
+    };
+    EXPECT_EQ(mode(configHome_ + "/Brindle"), 0700u);
+    EXPECT_EQ(mode(DumpPath()), 0600u);
+
+    // Someone else's file, reached through a symbolic and through a hard link named Error.tmp.
+    const std::string victim = home_.File("victim");
+    for (const bool symbolic : {true, false}) {
+        SCOPED_TRACE(symbolic ? "symbolic link" : "hard link");
+        WriteFile(victim, "keep me");
+        std::filesystem::permissions(
+            victim, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+        std::filesystem::remove(DumpPath());
+        if (symbolic)
+            std::filesystem::create_symlink(victim, DumpPath());
+        else
+            std::filesystem::create_hard_link(victim, DumpPath());
+        const ChildResult child = RunProbe("segv");
+        ASSERT_TRUE(WIFSIGNALED(child.status)) << child.err;
+        EXPECT_TRUE(ReadFile(victim) == "keep me") << "the linked file was overwritten";
+        EXPECT_FALSE(std::filesystem::is_symlink(DumpPath()));
+        EXPECT_EQ(std::filesystem::hard_link_count(DumpPath()), 1u);
+        EXPECT_EQ(ReadFile(DumpPath()).substr(0, 4), "MDMP");
+        EXPECT_EQ(mode(DumpPath()), 0600u);
+    }
 }
 
 TEST_F(CrashProbeTest, WithoutAWritableDataFolderTheCrashStillShowsTheMessageAndEnds) {

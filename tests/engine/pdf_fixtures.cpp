@@ -4,6 +4,8 @@
 #include <sstream>
 #include <stdexcept>
 
+#include "tests/support/temp_dir.h"
+
 namespace engine_test {
 
 namespace {
@@ -31,6 +33,13 @@ void MakeImagePdf(const std::string& path, int pages, int ppi) {
         images += " " + Quote(png);
     MustRun("img2pdf" + images + " -o " + Quote(path));
     std::remove(png.c_str());
+}
+
+void MakeFaultyPdf(const std::string& path, const std::string& fault) {
+    MakeTextPdf(path, 1);
+    std::string bytes = testing_support::ReadFile(path);
+    bytes.insert(bytes.find('\n') + 1, "%brindle-test-fault: " + fault + "\n");
+    testing_support::WriteFile(path, bytes);
 }
 
 void EncryptPdf(const std::string& source, const std::string& target, const std::string& user,

@@ -16,6 +16,9 @@ using testing_support::Run;
 void MakeTextPdf(const std::string& path, int pages);
 // A PDF of one-inch image pages at the given resolution, made by img2pdf.
 void MakeImagePdf(const std::string& path, int pages, int ppi);
+// A PDF that makes a worker built with the test faults crash, hang or allocate without bound
+// ("crash", "hang", "allocate").
+void MakeFaultyPdf(const std::string& path, const std::string& fault);
 // A copy of source that opens only with the user password; keyLength holds qpdf's key-length
 // arguments ("256", "128 --use-aes=y").
 void EncryptPdf(const std::string& source, const std::string& target, const std::string& user,

@@ -21,7 +21,8 @@ const wchar_t* const kMessageKeys[] = {
     L"NoVersion",   L"NotUpdate",  L"UpdateFail",          L"HasUpdate"};
 const wchar_t* const kTextKeys[] = {L"NowExit",           L"Return",      L"SizeBytes",
                                     L"SrcPdfNotExist",    L"UnknowError", L"Feedback",
-                                    L"DownloadingUpdate", L"ProductName"};
+                                    L"DownloadingUpdate", L"ProductName", L"CompressCrashed",
+                                    L"CompressTimeout",   L"CompressNoMemory"};
 
 std::wstring Value(UINT codePage, const wchar_t* section, const wchar_t* key) {
     return language_test::Read(GetLanguageFilePath(codePage), section, key).value;

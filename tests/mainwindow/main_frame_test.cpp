@@ -19,12 +19,16 @@
 #include "engine/progress_parser.h"
 #include "i18n/language.h"
 #include "mainwindow/main_frame.h"
+#include "net/update.h"
+#include "platform/path.h"
 #include "platform/profile.h"
 #include "platform/text.h"
 #include "settings/settings.h"
 #include "tests/dialogs/dialog_driver.h"
 #include "tests/dialogs/url_catcher.h"
 #include "tests/engine/pdf_fixtures.h"
+#include "tests/support/processes.h"
+#include "tests/net/test_keys.h"
 #include "tests/support/qt_wait.h"
 #include "tests/support/temp_dir.h"
 #include "ui/qt/host_widget.h"
@@ -86,7 +90,7 @@ class MainFrameTest : public testing::Test {
   protected:
     static void SetUpTestSuite() {
         // The window's daily update check goes to a port where nothing answers.
-        ::setenv("BRINDLE_UPDATE_HOST", "127.0.0.1:9", 1);
+        SetUpdateSource({L"https://127.0.0.1:9", testing_support::TestReleasePublicKey()});
         // No session bus, so no file manager answers and folders open as documents.
         ::unsetenv("DBUS_SESSION_BUS_ADDRESS");
         testing_support::EnsureDialogEnvironment();
@@ -293,6 +297,8 @@ TEST_F(MainFrameTest, SizeChangeShowsPercentArrowAndOutput) {
 }
 
 TEST_F(MainFrameTest, BatchCompressesTheCheckedRowsOnly) {
+    // One file at a time, so the messages come in the rows' order.
+    GetSettingsStore().compressJobs = 1;
     AddPdf("zero.pdf", 3);
     AddPdf("one.pdf");
     AddPdf("two.pdf", 2);
@@ -416,6 +422,119 @@ TEST_F(MainFrameTest, MenuOffersUpdateAndAboutAndItsCommandsWork) {
     EXPECT_TRUE(IsWindow(hwnd_));
     PostMenuCommand(hwnd_, L"menuExit");
     RunUntilWindowGone();
+}
+
+std::wstring AddFaultyPdf(CMainFrame& frame, const TempDir& dir, const std::string& fault) {
+    const std::string path = dir.File(fault + ".pdf");
+    engine_test::MakeFaultyPdf(path, fault);
+    frame.AddFile(platform::Utf8ToWide(path));
+    return platform::Utf8ToWide(path);
+}
+
+// Two files at a time: the file whose compression crashes and the one that stalls fail their own
+// rows with their own texts, the others succeed, and the program goes on.
+TEST_F(MainFrameTest, CrashingAndStallingFilesFailOnlyTheirRows) {
+    SettingsStore& settings = GetSettingsStore();
+    settings.compressJobs = 2;
+    settings.stallSeconds = 2;
+    AddFaultyPdf(*frame_, dir_, "crash");
+    AddPdf("first.pdf", 2);
+    AddFaultyPdf(*frame_, dir_, "hang");
+    AddPdf("second.pdf", 3);
+    ASSERT_EQ(frame_->CountRows(), 4);
+
+    Click(pm(), L"btnCompress");
+    ASSERT_TRUE(PumpUntil([this] {
+        std::lock_guard lock(frame_->mutex);
+        return frame_->batchEnded;
+    }));
+    QCoreApplication::processEvents();
+
+    EXPECT_EQ(InRow(0, L"statusFail")->GetToolTip(), GetText(L"CompressCrashed"));
+    EXPECT_EQ(InRow(2, L"statusFail")->GetToolTip(), GetText(L"CompressTimeout"));
+    for (int row : {0, 2}) {
+        EXPECT_TRUE(InRow(row, L"statusFail")->IsVisible()) << row;
+        EXPECT_TRUE(Selected(InRow(row, L"checkBoxList"))) << row;
+    }
+    for (int row : {1, 3})
+        EXPECT_TRUE(InRow(row, L"statusOK")->IsVisible()) << row;
+    EXPECT_TRUE(engine_test::QpdfCheckPasses(dir_.File("first-new.pdf")));
+    EXPECT_TRUE(engine_test::QpdfCheckPasses(dir_.File("second-new.pdf")));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("crash-new.pdf")));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("hang-new.pdf")));
+    EXPECT_TRUE(IsWindow(hwnd_));
+    EXPECT_TRUE(Find(L"btnCompress")->IsEnabled());
+}
+
+// Leaving during a run: the workers go with the window, and so do the outputs they had begun.
+// The engine accepts no work afterwards, as the program is ending.
+TEST_F(MainFrameTest, LeavingDuringARunEndsItsWorkersAndRemovesTheirOutputs) {
+    GetSettingsStore().compressJobs = 2;
+    GetSettingsStore().stallSeconds = 600;
+    AddFaultyPdf(*frame_, dir_, "hang");
+    AddPdf("waiting.pdf");
+    engine_test::MakeFaultyPdf(dir_.File("stuck.pdf"), "hang");
+    frame_->AddFile(dir_.WFile(L"stuck.pdf"));
+
+    Click(pm(), L"btnCompress");
+    // The finished file's row has its result; the two stuck ones hold a worker each.
+    ASSERT_TRUE(PumpUntil([this] {
+        return InRow(1, L"statusOK")->IsVisible() &&
+               testing_support::ChildProcesses("brindle-worker").size() == 2;
+    }));
+    bool asked = false;
+    WhenWindowShows(testing_support::ControlText(L"context", MessageText(L"ExitWhenCompressing")),
+                    [&asked](ui::CPaintManagerUI& dialog) {
+                        asked = true;
+                        Click(dialog, L"btnYes");
+                    });
+    Click(pm(), L"btnClose");
+    RunUntilWindowGone();
+    EXPECT_TRUE(asked);
+    EXPECT_TRUE(testing_support::ChildProcesses("brindle-worker").empty());
+    for (const char* output : {"hang-new.pdf", "stuck-new.pdf"})
+        EXPECT_FALSE(std::filesystem::exists(dir_.File(output))) << output;
+    EXPECT_TRUE(engine_test::QpdfCheckPasses(dir_.File("waiting-new.pdf")));
+}
+
+// A signed installer left by an earlier check is offered before the window is usable. A user
+// who declines goes on to the window, and the installer stays ready for the next start.
+class ReadyInstallerAtStart : public MainFrameTest {
+  protected:
+    void SetUp() override {
+        const std::string installer = platform::NativePath(DataFilePath(L"OstrelSetup.exe"));
+        testing_support::WriteFile(installer, "installer");
+        testing_support::WriteFile(installer + ".sig",
+                                   testing_support::SignWith("release-key.pem", "installer"));
+        GetSettingsStore().MarkInstallerReady();
+        WhenWindowShows(testing_support::ControlText(L"context", MessageText(L"HasUpdate")),
+                        [this](ui::CPaintManagerUI& question) {
+                            ++asked_;
+                            Click(question, L"btnClose");
+                        });
+        MainFrameTest::SetUp();
+    }
+    void TearDown() override {
+        MainFrameTest::TearDown();
+        GetSettingsStore().WriteInt(L"Main", L"HasNewInstaller", 0);
+    }
+
+    int asked_ = 0;
+};
+
+TEST_F(ReadyInstallerAtStart, DecliningGoesOnToTheWindow) {
+    EXPECT_EQ(asked_, 1);
+    EXPECT_FALSE(testing_support::WaitFor([this] { return !IsWindow(hwnd_); }, 1000))
+        << "the window closed";
+    EXPECT_TRUE(GetSettingsStore().IsInstallerReady());
+    // The window works: its menu opens.
+    bool menuShown = false;
+    WhenWindowShows(testing_support::HasControl(L"menuAbout"), [&](ui::CPaintManagerUI&) {
+        menuShown = true;
+        ui::CMenuWnd::DestroyMenu();
+    });
+    Click(pm(), L"btnMenu");
+    EXPECT_TRUE(PumpUntil([&] { return menuShown; }));
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
-// Certificate checks stay on: an https server whose certificate nobody vouches for gives no
-// answer. The server is OpenSSL's own test server with a fresh self-signed certificate.
+// Every request goes over https with the certificate checked: an https server whose certificate
+// nobody vouches for gives no answer (OpenSSL's own test server with a fresh self-signed
+// certificate), and a plain-http server is never even asked.
 #include <curl/curl.h>
 #include <gtest/gtest.h>
 #include <netinet/in.h>
@@ -14,6 +15,7 @@
 #include <string>
 #include <thread>
 
+#include "net/http_downloader.h"
 #include "net/http_transport.h"
 #include "platform/text.h"
 #include "tests/net/test_http_server.h"
@@ -99,6 +101,27 @@ TEST(HttpTransport, AnUntrustedCertificateGivesNoAnswer) {
     std::wstring answer;
     EXPECT_FALSE(PostToUrl(url, "x", 1, answer, true));
     EXPECT_EQ(answer, L"");
+    HttpDownloader downloader;
+    EXPECT_EQ(downloader.DownloadFile(url + L"Setup.exe", dir.WFile(L"Setup.exe"), CREATE_ALWAYS),
+              E_FAIL);
+    EXPECT_FALSE(testing_support::FileExists(dir.File("Setup.exe.upd")));
+}
+
+TEST(HttpTransport, APlainHttpUrlIsRefusedBeforeAnythingIsSent) {
+    testing_support::TestHttpServer server(
+        [](testing_support::HttpConnection& c, const testing_support::HttpRequest&) {
+            c.SendResponse(200, "1");
+        },
+        testing_support::Scheme::kHttp);
+    const std::wstring url = server.Url("/Setup.exe");
+    ASSERT_EQ(url.rfind(L"http://", 0), 0u);
+    EXPECT_EQ(GetUrlText(url, true), L"");
+    std::wstring answer;
+    EXPECT_FALSE(PostToUrl(url, "x", 1, answer, true));
+    testing_support::TempDir dir;
+    HttpDownloader downloader;
+    EXPECT_EQ(downloader.DownloadFile(url, dir.WFile(L"Setup.exe"), CREATE_ALWAYS), E_FAIL);
+    EXPECT_TRUE(server.Requests().empty());
 }
 
 }  // namespace

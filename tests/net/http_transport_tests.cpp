@@ -93,7 +93,7 @@ TEST(HttpTransport, GetFromAStallingServerEndsAtTheOverallLimit) {
 TEST(HttpTransport, GetFromAnUnusedPortGivesEmptyTextQuickly) {
     const int port = testing_support::UnusedPort();
     const auto start = std::chrono::steady_clock::now();
-    EXPECT_EQ(GetUrlText(L"http://127.0.0.1:" + std::to_wstring(port) + L"/x", true), L"");
+    EXPECT_EQ(GetUrlText(L"https://127.0.0.1:" + std::to_wstring(port) + L"/x", true), L"");
     EXPECT_LT(SecondsSince(start), HttpLimits().connectTimeoutMs / 1000.0 + 5);
 }
 

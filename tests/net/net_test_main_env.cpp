@@ -1,10 +1,12 @@
-// libcurl's global state, set up once for the whole test program as the program does at start.
-// The test servers listen on loopback, which no configured proxy must be asked for.
+// libcurl's global state, set up once for the whole test program as the program does at start,
+// and the test certificate as the one authority trusted. The test servers listen on loopback,
+// which no configured proxy must be asked for.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 
 #include "net/http_transport.h"
+#include "tests/net/test_keys.h"
 
 namespace {
 
@@ -14,6 +16,7 @@ class HttpLibraryEnvironment : public ::testing::Environment {
         ::setenv("no_proxy", "127.0.0.1,localhost", 1);
         ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
         InitHttpLibrary();
+        SetHttpTrustAnchor(testing_support::TestKeyFile("tls-cert.pem"));
     }
     void TearDown() override { CleanupHttpLibrary(); }
 };

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "net/report_client.h"
+#include "platform/profile.h"
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "settings/settings.h"
@@ -142,6 +143,20 @@ TEST_F(Reports, AdIdIsTheStoredTextsLeadingNumber) {
         GetReportClient().SendActionReport(kReportFirstRun);
         EXPECT_EQ(LastReport()["AdId"], expected);
     }
+}
+
+TEST_F(Reports, NothingIsSentWhileTheUserHasReportsTurnedOff) {
+    InitAppPaths();
+    const std::wstring config = DataFilePath(L"config.ini");
+    ASSERT_TRUE(WritePrivateProfileStringW(L"General", L"UsageReports", L"0", config.c_str()));
+    for (int typeId :
+         {kReportFirstRun, kReportUninstall, kReportUpdateCheck, kReportInstallerDownloaded})
+        EXPECT_FALSE(GetReportClient().SendActionReport(typeId)) << typeId;
+    EXPECT_TRUE(server.Requests().empty());
+
+    ASSERT_TRUE(WritePrivateProfileStringW(L"General", L"UsageReports", L"1", config.c_str()));
+    EXPECT_TRUE(GetReportClient().SendActionReport(kReportUpdateCheck));
+    EXPECT_EQ(server.Requests().size(), 1u);
 }
 
 TEST_F(Reports, OnlyAPositiveNumberCountsAsTaken) {

@@ -8,11 +8,13 @@
 
 #include <strings.h>
 #include <chrono>
+#include <csignal>
 #include <cstdlib>
 #include <stdexcept>
 #include <utility>
 
 #include "platform/text.h"
+#include "tests/net/test_keys.h"
 
 namespace testing_support {
 namespace {
@@ -20,6 +22,8 @@ namespace {
 constexpr int kPollMs = 50;
 constexpr int kRequestDeadlineMs = 5000;
 constexpr size_t kMaxRequestBytes = 4 * 1024 * 1024;
+constexpr timeval kHandshakeTimeout = {5, 0};
+constexpr char kTlsHandshakeRecord = 0x16;
 
 int BindLoopback(int& port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -39,7 +43,7 @@ int BindLoopback(int& port) {
 }
 
 // Waits for the socket to become readable; false on time-out or when the server stops.
-bool WaitReadable(int fd, const std::atomic<bool>& stopping, int maxMs) {
+bool WaitForSocket(int fd, const std::atomic<bool>& stopping, int maxMs) {
     for (int waited = 0; waited < maxMs && !stopping; waited += kPollMs) {
         pollfd p = {fd, POLLIN, 0};
         if (::poll(&p, 1, kPollMs) > 0)
@@ -58,18 +62,21 @@ size_t ContentLength(const std::string& headers) {
     return 0;
 }
 
-bool ReadRequest(int fd, const std::atomic<bool>& stopping, HttpRequest& request) {
+bool ReadRequest(HttpConnection& connection, HttpRequest& request) {
     std::string data;
     size_t headerEnd = std::string::npos;
     size_t wanted = 0;
     char buffer[8192];
     while (headerEnd == std::string::npos || data.size() < wanted) {
-        if (data.size() > kMaxRequestBytes || !WaitReadable(fd, stopping, kRequestDeadlineMs))
+        if (data.size() > kMaxRequestBytes || !connection.WaitReadable(kRequestDeadlineMs))
             return false;
-        const ssize_t n = ::recv(fd, buffer, sizeof(buffer), 0);
+        const long n = connection.Receive(buffer, sizeof(buffer));
         if (n <= 0)
             return false;
         data.append(buffer, static_cast<size_t>(n));
+        // A plain server cannot read a TLS handshake and hangs up at once.
+        if (data[0] == kTlsHandshakeRecord)
+            return false;
         if (headerEnd == std::string::npos &&
             (headerEnd = data.find("\r\n\r\n")) != std::string::npos)
             wanted = headerEnd + 4 + ContentLength(data.substr(0, headerEnd + 2));
@@ -88,12 +95,22 @@ bool ReadRequest(int fd, const std::atomic<bool>& stopping, HttpRequest& request
 bool HttpConnection::Send(const std::string& bytes) {
     size_t sent = 0;
     while (sent < bytes.size()) {
-        const ssize_t n = ::send(fd_, bytes.data() + sent, bytes.size() - sent, MSG_NOSIGNAL);
+        const size_t size = bytes.size() - sent;
+        const long n = tls_ ? SSL_write(tls_, bytes.data() + sent, static_cast<int>(size))
+                            : ::send(fd_, bytes.data() + sent, size, MSG_NOSIGNAL);
         if (n <= 0)
             return false;
         sent += static_cast<size_t>(n);
     }
     return true;
+}
+
+bool HttpConnection::WaitReadable(int maxMs) {
+    return (tls_ && SSL_pending(tls_) > 0) || WaitForSocket(fd_, stopping_, maxMs);
+}
+
+long HttpConnection::Receive(char* buffer, size_t size) {
+    return tls_ ? SSL_read(tls_, buffer, static_cast<int>(size)) : ::recv(fd_, buffer, size, 0);
 }
 
 bool HttpConnection::SendResponse(int status, const std::string& body,
@@ -107,12 +124,24 @@ void HttpConnection::WaitForClose(int maxMs) {
     char buffer[256];
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(maxMs);
     while (std::chrono::steady_clock::now() < end && !stopping_) {
-        if (WaitReadable(fd_, stopping_, kPollMs) && ::recv(fd_, buffer, sizeof(buffer), 0) <= 0)
+        if (WaitReadable(kPollMs) && Receive(buffer, sizeof(buffer)) <= 0)
             return;
     }
 }
 
-TestHttpServer::TestHttpServer(Handler handler) : handler_(std::move(handler)) {
+TestHttpServer::TestHttpServer(Handler handler, Scheme scheme)
+    : handler_(std::move(handler)), scheme_(scheme) {
+    if (scheme_ == Scheme::kHttps) {
+        // A client that hangs up makes the next TLS write raise SIGPIPE, which must not end the
+        // test program.
+        std::signal(SIGPIPE, SIG_IGN);
+        tls_ = SSL_CTX_new(TLS_server_method());
+        if (!tls_ ||
+            SSL_CTX_use_certificate_chain_file(tls_, TestKeyFile("tls-cert.pem").c_str()) != 1 ||
+            SSL_CTX_use_PrivateKey_file(tls_, TestKeyFile("tls-key.pem").c_str(),
+                                        SSL_FILETYPE_PEM) != 1)
+            throw std::runtime_error("the test certificate cannot be loaded");
+    }
     listenFd_ = BindLoopback(port_);
     if (::listen(listenFd_, 16) != 0)
         throw std::runtime_error("listen failed");
@@ -125,6 +154,7 @@ TestHttpServer::~TestHttpServer() {
     for (Connection& c : connections_)
         c.thread.join();
     ::close(listenFd_);
+    SSL_CTX_free(tls_);
 }
 
 std::string TestHttpServer::HostAndPort() const {
@@ -132,7 +162,8 @@ std::string TestHttpServer::HostAndPort() const {
 }
 
 std::wstring TestHttpServer::Url(const std::string& path) const {
-    return platform::Utf8ToWide("http://" + HostAndPort() + path);
+    const char* scheme = scheme_ == Scheme::kHttps ? "https://" : "http://";
+    return platform::Utf8ToWide(scheme + HostAndPort() + path);
 }
 
 std::vector<HttpRequest> TestHttpServer::Requests() {
@@ -147,7 +178,7 @@ std::vector<HttpRequest> TestHttpServer::TakeRequests() {
 
 void TestHttpServer::AcceptLoop() {
     while (!stopping_) {
-        if (!WaitReadable(listenFd_, stopping_, kPollMs))
+        if (!WaitForSocket(listenFd_, stopping_, kPollMs))
             continue;
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
@@ -178,16 +209,30 @@ void TestHttpServer::JoinFinished() {
     });
 }
 
+// A client that refuses the certificate ends the handshake, and its request never arrives.
 void TestHttpServer::Serve(int fd) {
+    SSL* tls = nullptr;
+    if (tls_) {
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &kHandshakeTimeout, sizeof kHandshakeTimeout);
+        tls = SSL_new(tls_);
+        if (!tls || SSL_set_fd(tls, fd) != 1 || SSL_accept(tls) != 1) {
+            SSL_free(tls);
+            ::close(fd);
+            return;
+        }
+    }
+    HttpConnection connection(fd, tls, stopping_);
     HttpRequest request;
-    if (ReadRequest(fd, stopping_, request)) {
+    if (ReadRequest(connection, request)) {
         {
             std::lock_guard lock(mutex_);
             requests_.push_back(request);
         }
-        HttpConnection connection(fd, stopping_);
         handler_(connection, request);
     }
+    if (tls)
+        SSL_shutdown(tls);
+    SSL_free(tls);
     ::close(fd);
 }
 

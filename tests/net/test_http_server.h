@@ -1,7 +1,10 @@
-// A small HTTP server for the tests: plain sockets on 127.0.0.1 with a free port, one thread per
-// connection, one request per connection. Each test says how to answer through a handler that
-// writes raw bytes, so it can also misbehave (stall, close early, send odd headers).
+// A small HTTPS server for the tests: 127.0.0.1 with a free port and the test certificate
+// (test_keys.h), one thread per connection, one request per connection. Each test says how to
+// answer through a handler that writes raw bytes, so it can also misbehave (stall, close early,
+// send odd headers). It can also speak plain HTTP, to show that the program refuses that.
 #pragma once
+
+#include <openssl/ssl.h>
 
 #include <atomic>
 #include <functional>
@@ -22,23 +25,32 @@ struct HttpRequest {
 
 class HttpConnection {
   public:
-    HttpConnection(int fd, const std::atomic<bool>& stopping) : fd_(fd), stopping_(stopping) {}
+    // tls is null on a plain-HTTP connection.
+    HttpConnection(int fd, SSL* tls, const std::atomic<bool>& stopping)
+        : fd_(fd), tls_(tls), stopping_(stopping) {}
     bool Send(const std::string& bytes);
     // Sends a whole answer with a Content-Length header.
     bool SendResponse(int status, const std::string& body, const std::string& extraHeaders = "");
     // Waits until the client hangs up or the server stops; never longer than maxMs.
     void WaitForClose(int maxMs);
+    // Waits until bytes can be read; false on time-out or when the server stops.
+    bool WaitReadable(int maxMs);
+    // What recv returns: a count, 0 when the client hung up, negative on failure.
+    long Receive(char* buffer, size_t size);
 
   private:
     int fd_;
+    SSL* tls_;
     const std::atomic<bool>& stopping_;
 };
+
+enum class Scheme { kHttps, kHttp };
 
 class TestHttpServer {
   public:
     using Handler = std::function<void(HttpConnection&, const HttpRequest&)>;
 
-    explicit TestHttpServer(Handler handler);
+    explicit TestHttpServer(Handler handler, Scheme scheme = Scheme::kHttps);
     ~TestHttpServer();
     TestHttpServer(const TestHttpServer&) = delete;
     TestHttpServer& operator=(const TestHttpServer&) = delete;
@@ -66,6 +78,8 @@ class TestHttpServer {
     void JoinFinished();
 
     Handler handler_;
+    Scheme scheme_;
+    SSL_CTX* tls_ = nullptr;
     int listenFd_ = -1;
     int port_ = 0;
     std::atomic<bool> stopping_{false};

@@ -1,6 +1,6 @@
-// The update check against a real HTTP server on loopback, with the program's own settings,
+// The update check against a real HTTPS server on loopback, with the program's own settings,
 // registry and data folder in the test's home, and its message dialogs as real offscreen
-// windows that the tests read and press.
+// windows that the tests read and press. Installers are signed with the tests' own release key.
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -29,11 +29,15 @@
 #include "tests/dialogs/dialog_driver.h"
 #include "tests/dialogs/url_catcher.h"
 #include "tests/net/test_http_server.h"
+#include "tests/net/test_keys.h"
+#include "tests/support/temp_dir.h"
 
 namespace {
 
 using testing_support::HttpConnection;
 using testing_support::HttpRequest;
+using testing_support::Scheme;
+using testing_support::SignWith;
 
 struct Answer {
     int status = 200;
@@ -57,10 +61,10 @@ void SendEndless(HttpConnection& connection) {
 // version file can be held back until the test lets it go.
 class UpdateSite {
   public:
-    UpdateSite()
-        : server_([this](HttpConnection& connection, const HttpRequest& request) {
-              Serve(connection, request);
-          }) {}
+    explicit UpdateSite(Scheme scheme = Scheme::kHttps)
+        : server_([this](HttpConnection& connection,
+                         const HttpRequest& request) { Serve(connection, request); },
+                  scheme) {}
 
     void Set(const std::string& path, Answer answer) {
         std::lock_guard lock(mutex_);
@@ -103,6 +107,11 @@ class UpdateSite {
 
 constexpr const char* kInstallerBytes = "installer of the newest version";
 
+const std::string& ReleaseSignature() {
+    static const std::string signature = SignWith("release-key.pem", kInstallerBytes);
+    return signature;
+}
+
 std::string ReadFile(const std::wstring& path) {
     std::ifstream in(platform::NativePath(path), std::ios::binary);
     std::ostringstream out;
@@ -112,6 +121,10 @@ std::string ReadFile(const std::wstring& path) {
 
 bool InstallerExists() {
     return PathFileExistsW(DataFilePath(L"OstrelSetup.exe").c_str());
+}
+
+bool SignatureExists() {
+    return PathFileExistsW(DataFilePath(L"OstrelSetup.exe.sig").c_str());
 }
 
 void SetRegistryText(HKEY hive, const wchar_t* value, const std::wstring& text) {
@@ -151,19 +164,20 @@ class UpdateCheck : public testing::Test {
         for (const wchar_t* value : {L"UpdateDay", L"SendInstallMessage", L"AdId"})
             SHDeleteValueW(HKEY_CURRENT_USER, kRegistryKey, value);
         SetRegistryText(HKEY_LOCAL_MACHINE, L"Version", L"1.0");
-        for (const wchar_t* file : {L"config.ini", L"OstrelSetup.exe", L"cd.dat"})
+        for (const wchar_t* file :
+             {L"config.ini", L"OstrelSetup.exe", L"OstrelSetup.exe.sig", L"cd.dat"})
             std::filesystem::remove(platform::NativePath(DataFilePath(file)));
         GetSettingsStore().Load();
         site.Set("/tamsin/newversion.htm", {200, "version=2.0"});
         site.Set("/tamsin/OstrelSetup.exe", {200, kInstallerBytes});
+        site.Set("/tamsin/OstrelSetup.exe.sig", {200, ReleaseSignature()});
         site.Set("/tamsin/cd.cab", {200, "side file"});
         site.Set("/action.ashx", {200, "{\"Code\":0}"});
     }
 
-    void TearDown() override { ::unsetenv("BRINDLE_UPDATE_HOST"); }
-
-    static void UseServer(const std::string& hostAndPort) {
-        ::setenv("BRINDLE_UPDATE_HOST", hostAndPort.c_str(), 1);
+    static void UseServer(const std::string& hostAndPort, const char* scheme = "https://") {
+        SetUpdateSource(
+            {platform::Utf8ToWide(scheme + hostAndPort), testing_support::TestReleasePublicKey()});
         GetReportClient().SetHost(platform::Utf8ToWide(hostAndPort));
     }
 
@@ -177,9 +191,16 @@ class UpdateCheck : public testing::Test {
         }
     }
 
-    void RunAutomaticCheck() {
+    static void RunAutomaticCheck() {
+        SHDeleteValueW(HKEY_CURRENT_USER, kRegistryKey, L"UpdateDay");
         CUpdate checker;
         checker.StartAutomaticCheck();
+        WaitForWorker(checker);
+    }
+
+    static void RunManualCheck() {
+        CUpdate checker;
+        checker.CheckNow(nullptr, nullptr);
         WaitForWorker(checker);
     }
 
@@ -204,6 +225,7 @@ TEST_F(UpdateCheck, AutomaticCheckDownloadsANewerInstaller) {
               ERROR_SUCCESS);
     EXPECT_EQ(day, Today());
     EXPECT_EQ(ReadFile(DataFilePath(L"OstrelSetup.exe")), kInstallerBytes);
+    EXPECT_EQ(ReadFile(DataFilePath(L"OstrelSetup.exe.sig")), ReleaseSignature());
     EXPECT_EQ(ReadFile(DataFilePath(L"cd.dat")), "side file");
     EXPECT_TRUE(GetSettingsStore().IsInstallerReady());
     // First run, update check, installer downloaded.
@@ -212,7 +234,6 @@ TEST_F(UpdateCheck, AutomaticCheckDownloadsANewerInstaller) {
     EXPECT_FALSE(HasInstallReportMarker());
 
     // With the installer waiting, the next day's check downloads nothing more.
-    SHDeleteValueW(HKEY_CURRENT_USER, kRegistryKey, L"UpdateDay");
     RunAutomaticCheck();
     EXPECT_EQ(site.Count("/tamsin/OstrelSetup.exe"), 1);
 }
@@ -273,6 +294,91 @@ TEST_F(UpdateCheck, HostileInstallerAnswersLeaveNoInstaller) {
         1u << 20);
 }
 
+// Only an installer that the release key signed is ever marked ready or offered: anything else
+// is deleted with its signature, goes unreported, and a manual check says "UpdateFail".
+TEST_F(UpdateCheck, OnlyARightlySignedInstallerIsEverOffered) {
+    std::string damaged = ReleaseSignature();
+    damaged[10] ^= 1;
+    const struct {
+        const char* what;
+        Answer signature;
+    } refused[] = {
+        {"no signature", {404, ""}},
+        {"signed by another key", {200, SignWith("other-key.pem", kInstallerBytes)}},
+        {"signature of other bytes", {200, SignWith("release-key.pem", "another installer")}},
+        {"damaged signature", {200, damaged}},
+        {"cut signature", {200, ReleaseSignature().substr(0, 63)}},
+        {"signature with a byte more", {200, ReleaseSignature() + "x"}},
+    };
+    for (const auto& c : refused) {
+        SetUp();
+        site.Set("/tamsin/OstrelSetup.exe.sig", c.signature);
+        RunAutomaticCheck();
+        EXPECT_FALSE(InstallerExists()) << c.what;
+        EXPECT_FALSE(SignatureExists()) << c.what;
+        EXPECT_FALSE(GetSettingsStore().IsInstallerReady()) << c.what;
+        EXPECT_EQ(GetReportClient().ReportType(), kReportUpdateCheck) << c.what;
+
+        AnswerMessage(L"UpdateFail", L"btnClose");
+        RunManualCheck();
+        EXPECT_FALSE(InstallerExists()) << c.what;
+    }
+
+    SetUp();
+    AnswerMessage(L"HasUpdate", L"btnClose");
+    RunManualCheck();
+    EXPECT_TRUE(GetSettingsStore().IsInstallerReady());
+    EXPECT_EQ(GetReportClient().ReportType(), kReportInstallerDownloaded);
+}
+
+// A ready installer is checked again before it is offered: one changed on disk since (or left
+// by a version that checked nothing) is deleted unasked, and the menu's check fetches a good one.
+TEST_F(UpdateCheck, AReadyInstallerChangedOnDiskIsDeletedUnasked) {
+    RunAutomaticCheck();
+    ASSERT_TRUE(GetSettingsStore().IsInstallerReady());
+    testing_support::WriteFile(platform::NativePath(DataFilePath(L"OstrelSetup.exe")),
+                               "#!/bin/sh\necho planted\n");
+    AnswerMessage(L"HasUpdate", L"btnClose");
+    RunManualCheck();
+    EXPECT_EQ(ReadFile(DataFilePath(L"OstrelSetup.exe")), kInstallerBytes);
+    EXPECT_EQ(site.Count("/tamsin/OstrelSetup.exe"), 2);
+
+    // Without a server to fetch a new one from, it is simply gone.
+    testing_support::WriteFile(platform::NativePath(DataFilePath(L"OstrelSetup.exe")), "planted");
+    site.Set("/tamsin/OstrelSetup.exe", {404, ""});
+    CUpdate checker;
+    checker.SetOwner(nullptr);
+    EXPECT_FALSE(checker.OfferInstaller());
+    EXPECT_FALSE(InstallerExists());
+    EXPECT_FALSE(SignatureExists());
+}
+
+// A server that speaks only plain HTTP never gets a request: not through an https address (it
+// cannot answer the handshake) and not through an http one (refused before anything is sent).
+TEST_F(UpdateCheck, AnHttpOnlyServerIsNeverAsked) {
+    UpdateSite plain(Scheme::kHttp);
+    plain.Set("/tamsin/newversion.htm", {200, "version=2.0"});
+    plain.Set("/tamsin/OstrelSetup.exe", {200, kInstallerBytes});
+    plain.Set("/tamsin/OstrelSetup.exe.sig", {200, ReleaseSignature()});
+    plain.Set("/action.ashx", {200, "1"});
+    for (const char* scheme : {"https://", "http://"}) {
+        UseServer(plain.HostAndPort(), scheme);
+        RunAutomaticCheck();
+        AnswerMessage(L"NoVersion", L"btnClose");
+        RunManualCheck();
+        EXPECT_EQ(plain.RequestCount(), 0u) << scheme;
+        EXPECT_FALSE(InstallerExists()) << scheme;
+    }
+}
+
+TEST_F(UpdateCheck, WithReportsTurnedOffTheCheckSendsNone) {
+    ASSERT_TRUE(GetSettingsStore().WriteInt(L"General", L"UsageReports", 0));
+    SHSetValueW(HKEY_CURRENT_USER, kRegistryKey, L"SendInstallMessage", REG_SZ, L"1", 2);
+    RunAutomaticCheck();
+    EXPECT_TRUE(GetSettingsStore().IsInstallerReady());
+    EXPECT_EQ(site.Count("/action.ashx"), 0);
+}
+
 TEST_F(UpdateCheck, ManualCheckTellsTheOutcome) {
     const struct {
         const char* file;
@@ -293,9 +399,7 @@ TEST_F(UpdateCheck, ManualCheckTellsTheOutcome) {
         site.Set("/tamsin/OstrelSetup.exe", {c.installerStatus, kInstallerBytes});
         const int sideFiles = site.Count("/tamsin/cd.cab");
         AnswerMessage(c.message, L"btnClose");
-        CUpdate checker;
-        checker.CheckNow(nullptr, nullptr);
-        WaitForWorker(checker);
+        RunManualCheck();
         EXPECT_EQ(site.Count("/tamsin/cd.cab") - sideFiles, c.file ? 1 : 0) << c.message;
     }
     // The declined installer stays ready; the menu item offers it instead of checking again.
@@ -309,9 +413,7 @@ TEST_F(UpdateCheck, ManualCheckTellsTheOutcome) {
 TEST_F(UpdateCheck, AcceptedInstallerIsOpenedByTheDesktop) {
     testing_support::UrlCatcher desktop(QStringLiteral("file"));
     AnswerMessage(L"HasUpdate", L"btnYes");
-    CUpdate checker;
-    checker.CheckNow(nullptr, nullptr);
-    WaitForWorker(checker);
+    RunManualCheck();
     ASSERT_EQ(desktop.opened.size(), 1);
     EXPECT_EQ(desktop.opened[0].toStdString(),
               "file://" + platform::NativePath(DataFilePath(L"OstrelSetup.exe")));

@@ -2,12 +2,14 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <string>
 
 #include "tests/engine/pdf_fixtures.h"
 #include "tests/support/shell.h"
 #include "tests/support/temp_dir.h"
 
+using engine_test::MakeFaultyPdf;
 using engine_test::MakeTextPdf;
 using engine_test::QpdfCheckPasses;
 using testing_support::Capture;
@@ -84,6 +86,54 @@ TEST_F(BrindleCompressTest, OutputFolderThatCannotBeWrittenIsReported) {
     EXPECT_EQ(into.status, 0) << into.output;
     EXPECT_TRUE(FileExists(dir_.File("out/a-new.pdf")));
     EXPECT_FALSE(FileExists(dir_.File("a-new.pdf")));
+}
+
+// Several files at once: a worker that crashes and one that stalls fail their own files, the
+// others finish, and files of the same name never get the same output name.
+TEST_F(BrindleCompressTest, ParallelRunOutlivesACrashAndAStall) {
+    ::mkdir(dir_.File("a").c_str(), 0700);
+    ::mkdir(dir_.File("b").c_str(), 0700);
+    ::mkdir(dir_.File("out").c_str(), 0700);
+    MakeTextPdf(dir_.File("a/x.pdf"), 2);
+    MakeTextPdf(dir_.File("b/x.pdf"), 3);
+    MakeTextPdf(dir_.File("good.pdf"), 1);
+    MakeFaultyPdf(dir_.File("crash.pdf"), "crash");
+    MakeFaultyPdf(dir_.File("hang.pdf"), "hang");
+
+    const Outcome run = RunTool(dir_.path(),
+                                "--jobs 2 --stall-timeout 2 --out out a/x.pdf crash.pdf hang.pdf "
+                                "b/x.pdf good.pdf");
+    EXPECT_EQ(run.status, 1) << run.output;
+    EXPECT_NE(run.output.find("crash.pdf: failed, the compression stopped unexpectedly"),
+              std::string::npos)
+        << run.output;
+    EXPECT_NE(run.output.find("hang.pdf: failed, the compression made no progress"),
+              std::string::npos)
+        << run.output;
+    for (const char* made : {"out/x-new.pdf", "out/x-new1.pdf", "out/good-new.pdf"})
+        EXPECT_TRUE(QpdfCheckPasses(dir_.File(made))) << made;
+    EXPECT_FALSE(FileExists(dir_.File("out/crash-new.pdf")));
+    EXPECT_FALSE(FileExists(dir_.File("out/hang-new.pdf")));
+}
+
+// Ctrl+C or a kill in the middle of a run: the workers go with the tool, and so do the outputs
+// they had begun.
+TEST_F(BrindleCompressTest, EndingTheToolEndsItsWorkersAndRemovesTheirOutputs) {
+    MakeFaultyPdf(dir_.File("one.pdf"), "hang");
+    MakeFaultyPdf(dir_.File("two.pdf"), "hang");
+    const std::string tool = Quote(std::string(BRINDLE_BIN_DIR) + "/brindle-compress");
+    const std::string script =
+        "cd " + Quote(dir_.path()) + " && " + tool + " --jobs 2 one.pdf two.pdf >/dev/null & " +
+        "pid=$!; for i in $(seq 200); do [ \"$(pgrep -c -P $pid brindle-worker)\" = 2 ] && break; "
+        "sleep 0.05; done; workers=$(pgrep -P $pid brindle-worker); kill -TERM $pid; wait $pid; "
+        "echo status=$?; sleep 0.5; echo workers $workers; "
+        "for w in $workers; do [ -e /proc/$w ] && echo alive $w; done; true";
+    const std::string text = Capture(script);
+    EXPECT_NE(text.find("status=143"), std::string::npos) << text;
+    EXPECT_EQ(text.find("alive"), std::string::npos) << text;
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
+    EXPECT_FALSE(FileExists(dir_.File("one-new.pdf")));
+    EXPECT_FALSE(FileExists(dir_.File("two-new.pdf")));
 }
 
 }  // namespace

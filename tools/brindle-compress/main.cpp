@@ -1,19 +1,24 @@
 // brindle-compress: compresses PDF files with the program's own engine, from the command line.
 // Each file goes through the same compression job as in the desktop program, and the progress
 // arrives through a real window handle as the same window messages.
+#include <atomic>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "engine/compress_job.h"
+#include "engine/compress_worker.h"
 #include "engine/pdf_inspection.h"
 #include "engine/progress_parser.h"
 #include "platform/path.h"
+#include "platform/termination.h"
 #include "platform/text.h"
 #include "platform/window.h"
 #include "settings/settings.h"
@@ -21,7 +26,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    "Usage: brindle-compress [--dpi N] [--out DIR] [--password P] FILE...\n"
+    "Usage: brindle-compress [--dpi N] [--out DIR] [--password P] [--jobs N] FILE...\n"
     "\n"
     "Makes PDF files smaller. Each FILE is rewritten by Ghostscript into a new file\n"
     "named <name>-new.pdf (or -new1.pdf, -new2.pdf, ... when that name is taken);\n"
@@ -31,6 +36,14 @@ constexpr const char* kUsage =
     "                the desktop program offers 72, 150 and 300)\n"
     "  --out DIR     write every result into DIR (default: beside each source)\n"
     "  --password P  password that opens the files\n"
+    "  --jobs N      compress up to N files at once (default: one per processor, at\n"
+    "                most 4)\n"
+    "  --stall-timeout S\n"
+    "                end a file's compression when it makes no progress for S\n"
+    "                seconds, plus 2 seconds per megabyte of the file (default 60)\n"
+    "  --memory-limit MB\n"
+    "                memory ceiling of each file's compression (default: a share\n"
+    "                of the machine's memory)\n"
     "  --help        show this text\n"
     "\n"
     "Exit status: 0 when every file was compressed, 1 when any failed, 2 on wrong usage.\n";
@@ -39,6 +52,9 @@ constexpr int kMaxDpi = 2400;
 
 struct CommandLine {
     int dpi = kDefaultCompressDpi;
+    int jobs = DefaultCompressJobs();
+    int stallSeconds = kDefaultStallSeconds;
+    int memoryLimitMb = 0;  // 0: the share that suits the number of jobs
     std::optional<std::wstring> outDir;
     std::wstring password;
     std::vector<std::wstring> files;
@@ -49,12 +65,24 @@ void Fail(const std::string& message) {
     std::fprintf(stderr, "brindle-compress: %s\n", message.c_str());
 }
 
-std::optional<int> ParseDpi(const std::string& text) {
+std::optional<int> ParseNumber(const std::string& text, long low, long high) {
     char* end = nullptr;
     const long value = std::strtol(text.c_str(), &end, 10);
-    if (text.empty() || *end != '\0' || value < 1 || value > kMaxDpi)
+    if (text.empty() || *end != '\0' || value < low || value > high)
         return std::nullopt;
     return static_cast<int>(value);
+}
+
+// Reads the value of a numeric option into target; false (with a message) when it is out of range.
+bool TakeNumber(const std::string& option, const char* text, long low, long high, int& target) {
+    const auto value = ParseNumber(text, low, high);
+    if (!value) {
+        Fail(option + " takes a whole number from " + std::to_string(low) + " to " +
+             std::to_string(high));
+        return false;
+    }
+    target = *value;
+    return true;
 }
 
 std::optional<CommandLine> ParseCommandLine(int argc, char** argv) {
@@ -62,7 +90,9 @@ std::optional<CommandLine> ParseCommandLine(int argc, char** argv) {
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        const bool takesValue = arg == "--dpi" || arg == "--out" || arg == "--password";
+        const bool takesValue = arg == "--dpi" || arg == "--out" || arg == "--password" ||
+                                arg == "--jobs" || arg == "--stall-timeout" ||
+                                arg == "--memory-limit";
         if (optionsEnded || arg.empty() || arg[0] != '-') {
             line.files.push_back(platform::FullPath(platform::Utf8ToWide(arg)));
         } else if (arg == "--") {
@@ -73,12 +103,17 @@ std::optional<CommandLine> ParseCommandLine(int argc, char** argv) {
             Fail(arg + " needs a value");
             return std::nullopt;
         } else if (arg == "--dpi") {
-            const auto dpi = ParseDpi(argv[++i]);
-            if (!dpi) {
-                Fail("--dpi takes a whole number from 1 to " + std::to_string(kMaxDpi));
+            if (!TakeNumber(arg, argv[++i], 1, kMaxDpi, line.dpi))
                 return std::nullopt;
-            }
-            line.dpi = *dpi;
+        } else if (arg == "--jobs") {
+            if (!TakeNumber(arg, argv[++i], 1, kMaxCompressJobs, line.jobs))
+                return std::nullopt;
+        } else if (arg == "--stall-timeout") {
+            if (!TakeNumber(arg, argv[++i], 1, 86400, line.stallSeconds))
+                return std::nullopt;
+        } else if (arg == "--memory-limit") {
+            if (!TakeNumber(arg, argv[++i], 64, 1 << 20, line.memoryLimitMb))
+                return std::nullopt;
         } else if (arg == "--out") {
             line.outDir = platform::FullPath(platform::Utf8ToWide(argv[++i]));
         } else if (arg == "--password") {
@@ -129,17 +164,21 @@ std::string SizeText(std::uintmax_t bytes) {
     return text;
 }
 
-// A window of the console: it prints each progress message the moment it is posted. It lives on
-// the thread that runs the job, which keeps the tool single-threaded; once a process has a
-// second thread, every stdio and malloc call inside Ghostscript takes a lock, and that costs
-// Ghostscript more than a tenth of its time.
+// Lines from several files at once must not cut into each other.
+std::mutex g_printMutex;
+
+// A window of the console: it prints each progress message the moment it is posted. With
+// several files at once each line names its file.
 class ProgressPrinter : public platform::IWindowSink {
   public:
+    explicit ProgressPrinter(std::string prefix) : prefix_(std::move(prefix)) {}
     bool Post(UINT msg, WPARAM, LPARAM lParam) override {
         if (msg == WM_GS_PAGERANGE)
             lastPage_ = HIWORD(lParam);
         if (msg == WM_GS_PAGE) {
-            std::printf("  page %d of %d\n", static_cast<int>(lParam), lastPage_);
+            std::lock_guard lock(g_printMutex);
+            std::printf("  %spage %d of %d\n", prefix_.c_str(), static_cast<int>(lParam),
+                        lastPage_);
             std::fflush(stdout);
         }
         return true;
@@ -150,12 +189,14 @@ class ProgressPrinter : public platform::IWindowSink {
     }
 
   private:
+    std::string prefix_;
     int lastPage_ = 0;
 };
 
 CompressResult CompressWithProgress(int row, const std::wstring& source,
-                                    const std::wstring& password) {
-    const HWND window = platform::RegisterWindow(std::make_shared<ProgressPrinter>());
+                                    const std::wstring& password, bool nameEachLine) {
+    const HWND window = platform::RegisterWindow(
+        std::make_shared<ProgressPrinter>(nameEachLine ? Narrow(source) + ": " : ""));
     const CompressResult result = CompressFile(row, source, password, window);
     platform::UnregisterWindow(window);
     return result;
@@ -171,6 +212,7 @@ const char* FailureHint(int code) {
 
 void PrintOutcome(const std::wstring& source, const CompressResult& result) {
     const std::string name = Narrow(source);
+    std::lock_guard lock(g_printMutex);
     switch (result.kind) {
         case CompressResult::Kind::Success: {
             const std::uintmax_t before = FileSize(source), after = FileSize(result.output);
@@ -193,6 +235,18 @@ void PrintOutcome(const std::wstring& source, const CompressResult& result) {
         case CompressResult::Kind::InterpreterUnavailable:
             std::printf("%s: the Ghostscript interpreter cannot be created\n", name.c_str());
             break;
+        case CompressResult::Kind::Crashed:
+            std::printf("%s: failed, the compression stopped unexpectedly on this file\n",
+                        name.c_str());
+            break;
+        case CompressResult::Kind::TimedOut:
+            std::printf("%s: failed, the compression made no progress and was stopped\n",
+                        name.c_str());
+            break;
+        case CompressResult::Kind::OutOfMemory:
+            std::printf("%s: failed, the compression needed more memory than its limit\n",
+                        name.c_str());
+            break;
     }
     std::fflush(stdout);
 }
@@ -200,6 +254,7 @@ void PrintOutcome(const std::wstring& source, const CompressResult& result) {
 // Checks what the engine would only report as a bare code; true when the file may go ahead.
 bool CheckSource(const std::wstring& source, const CommandLine& line) {
     const std::string name = Narrow(source);
+    std::lock_guard lock(g_printMutex);
     if (!PathFileExistsW(source.c_str())) {
         std::printf("%s: no such file\n", name.c_str());
     } else if (!LooksLikePdf(source)) {
@@ -214,6 +269,50 @@ bool CheckSource(const std::wstring& source, const CommandLine& line) {
     }
     std::fflush(stdout);
     return false;
+}
+
+// Set once Ctrl+C or a kill asked the tool to end.
+std::atomic<int> g_endingSignal{0};
+
+struct Batch {
+    const CommandLine& line;
+    std::atomic<size_t> next{0};
+    std::atomic<int> failed{0};
+};
+
+// One lane of the batch: takes the next file until none is left.
+void CompressFiles(Batch& batch) {
+    const CommandLine& line = batch.line;
+    for (size_t row = batch.next++; row < line.files.size() && !g_endingSignal;
+         row = batch.next++) {
+        const std::wstring& source = line.files[row];
+        if (!CheckSource(source, line)) {
+            ++batch.failed;
+            continue;
+        }
+        if (line.jobs == 1) {
+            std::lock_guard lock(g_printMutex);
+            std::printf("%s\n", Narrow(source).c_str());
+        }
+        const CompressResult result =
+            CompressWithProgress(static_cast<int>(row), source, line.password, line.jobs > 1);
+        if (g_endingSignal)
+            return;
+        PrintOutcome(source, result);
+        if (result.kind == CompressResult::Kind::InterpreterUnavailable) {
+            EndRunningCompressions();
+            std::_Exit(1);
+        }
+        if (result.kind != CompressResult::Kind::Success)
+            ++batch.failed;
+    }
+}
+
+// Ctrl+C or a kill: the files being compressed are given up, and nothing half-written stays.
+// The lanes then finish with failures, and the tool ends as the signal would have ended it.
+void EndOnRequest(int signal) {
+    g_endingSignal = signal;
+    EndRunningCompressions();
 }
 
 }  // namespace
@@ -242,22 +341,20 @@ int main(int argc, char** argv) {
     settings.saveSamePath = line->outDir ? 0 : 1;
     settings.savePath = line->outDir.value_or(L"");
     settings.compressDpi = line->dpi;
+    settings.compressJobs = line->jobs;
+    settings.stallSeconds = line->stallSeconds;
+    settings.memoryLimitMb =
+        line->memoryLimitMb ? line->memoryLimitMb : DefaultMemoryLimitMb(line->jobs);
 
-    int failed = 0;
-    for (size_t row = 0; row < line->files.size(); ++row) {
-        const std::wstring& source = line->files[row];
-        if (!CheckSource(source, *line)) {
-            ++failed;
-            continue;
-        }
-        std::printf("%s\n", Narrow(source).c_str());
-        const CompressResult result =
-            CompressWithProgress(static_cast<int>(row), source, line->password);
-        PrintOutcome(source, result);
-        if (result.kind == CompressResult::Kind::InterpreterUnavailable)
-            return 1;
-        if (result.kind != CompressResult::Kind::Success)
-            ++failed;
-    }
-    return failed == 0 ? 0 : 1;
+    platform::HandleTerminationRequests(EndOnRequest);
+    Batch batch{*line};
+    std::vector<std::thread> lanes;
+    for (int lane = 1; lane < line->jobs; ++lane)
+        lanes.emplace_back(CompressFiles, std::ref(batch));
+    CompressFiles(batch);
+    for (std::thread& lane : lanes)
+        lane.join();
+    if (g_endingSignal)
+        return 128 + g_endingSignal;
+    return batch.failed == 0 ? 0 : 1;
 }

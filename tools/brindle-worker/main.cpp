@@ -1,0 +1,56 @@
+// brindle-worker: hosts one Ghostscript session for the compression engine, in a process of its
+// own, so that a file that crashes, hangs or exhausts the interpreter costs that file only.
+// Started by the engine, never by hand: it reads its job from the channel the engine opened.
+#include <clocale>
+
+#include "engine/compress_worker.h"
+
+#ifdef BRINDLE_WORKER_TEST_FAULTS
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/path.h"
+
+namespace {
+
+// The tests' stand-ins for files that break the interpreter: a marker in the first kilobyte
+// of the source makes this worker crash, hang, or take memory without bound.
+void ActOnTestFault(const CompressJob& job) {
+    std::string head(1024, '\0');
+    std::ifstream(platform::NativePath(job.source), std::ios::binary)
+        .read(head.data(), static_cast<std::streamsize>(head.size()));
+    if (head.find("%brindle-test-fault: crash") != std::string::npos)
+        std::raise(SIGSEGV);
+    if (head.find("%brindle-test-fault: hang") != std::string::npos)
+        for (;;)
+            ::pause();
+    if (head.find("%brindle-test-fault: allocate") != std::string::npos) {
+        // Takes memory and holds on to it, as a parser building ever more objects would, until
+        // the ceiling makes an allocation fail.
+        std::vector<std::unique_ptr<char[]>> hoard;
+        for (;;) {
+            hoard.emplace_back(new char[16 << 20]);
+            std::memset(hoard.back().get(), 1, 16 << 20);
+        }
+    }
+}
+
+}  // namespace
+
+constexpr void (*kBeforeRun)(const CompressJob&) = ActOnTestFault;
+#else
+constexpr void (*kBeforeRun)(const CompressJob&) = nullptr;
+#endif
+
+int main() {
+    // Passwords reach Ghostscript in the locale's encoding, as the program that started us
+    // converted them.
+    std::setlocale(LC_ALL, "");
+    return ServeCompressRequest(kBeforeRun);
+}
