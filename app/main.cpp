@@ -7,6 +7,7 @@
 
 #include "app/crash_handler.h"
 #include "app/system_info.h"
+#include "i18n/language.h"
 #include "mainwindow/main_frame.h"
 #include "net/http_transport.h"
 #include "net/report_client.h"
@@ -70,6 +71,7 @@ bool SetUpSkin() {
 
 // The main window lives until its object deletes itself, which ends the message loop.
 void RunMainWindow(std::atomic<HWND>& mainWindow) {
+    ui::LoadToolkitTranslations(GetLanguageLocaleName());
     auto* frame = new CMainFrame();
     if (!frame->Create(nullptr, L"Brindle", kMainWindowStyle, 0, 0, 0, 0, 0)) {
         delete frame;

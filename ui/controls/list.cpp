@@ -107,7 +107,7 @@ bool CListItemState::HandleRowEvent(CControlUI& self, TEventUI& event) {
                 return true;
             if (pm)
                 pm->SendNotify(&self, DUI_MSGTYPE_ITEMCLICK);
-            owner_->SelectItem(index_, true);
+            owner_->ChooseItem(index_);
             return true;
         case UIEVENT_DBLCLICK:
             if (pm && self.IsEnabled())
@@ -482,11 +482,9 @@ void CListUI::DoEvent(TEventUI& event) {
         Notify(DUI_MSGTYPE_ITEMACTIVATE, curSel_);
         return;
     }
-    // The body scrolls the rows when it has a scroll bar to move. Without one it hands the wheel
-    // to its parent, this list, so sending it down again would never end: it goes on up instead.
-    const CScrollBarUI* rowsBar = body_->GetVerticalScrollBar();
-    if (event.Type == UIEVENT_SCROLLWHEEL && rowsBar && rowsBar->IsVisible()) {
-        body_->DoEvent(event);
+    // The body is the list's scrolling part; the wheel ends there, scrolling or not.
+    if (event.Type == UIEVENT_SCROLLWHEEL) {
+        body_->ScrollByWheel(static_cast<LPARAM>(event.wParam));
         return;
     }
     CVerticalLayoutUI::DoEvent(event);

@@ -4,9 +4,13 @@
 #include <QCursor>
 #include <QFont>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QScreen>
 #include <QThread>
+#include <QTranslator>
 #include <cmath>
+#include <memory>
 #if QT_CONFIG(xcb)
 #include <xcb/xcb.h>
 #endif
@@ -97,6 +101,23 @@ void EnsureApplication() {
     QApplication::setQuitOnLastWindowClosed(false);
     InstallFontSubstitutions();
     CDPI::SetMainMonitorDpiProvider(&ScreenDpi);
+}
+
+bool LoadToolkitTranslations(const std::wstring& locale) {
+    EnsureApplication();
+    static QTranslator* translator = nullptr;
+    auto next = std::make_unique<QTranslator>();
+    if (locale.empty() ||
+        !next->load(QLocale(QString::fromStdWString(locale)), QStringLiteral("qtbase"),
+                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    if (translator) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+    translator = next.release();
+    QCoreApplication::installTranslator(translator);
+    return true;
 }
 
 }  // namespace ui
