@@ -9,6 +9,7 @@
 #include <QScreen>
 #include <QThread>
 #include <QTranslator>
+#include <QWidget>
 #include <cmath>
 #include <memory>
 #if QT_CONFIG(xcb)
@@ -77,6 +78,19 @@ bool CompositingAvailable() {
 bool IsUiThread() {
     QCoreApplication* app = QCoreApplication::instance();
     return !app || QThread::currentThread() == app->thread();
+}
+
+bool InNestedEventLoop() {
+    return QThread::currentThread()->loopLevel() > 1;
+}
+
+bool CloseModalWindow() {
+    QWidget* window = QApplication::activePopupWidget();
+    if (!window)
+        window = QApplication::activeModalWidget();
+    if (window)
+        window->close();
+    return window != nullptr;
 }
 
 void RunOnUiThread(const std::function<void()>& f) {

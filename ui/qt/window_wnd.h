@@ -101,6 +101,12 @@ class CWindowWnd {
 // thread. There must be a QApplication.
 void RunOnUiThread(const std::function<void()>& f);
 bool IsUiThread();
+// True while the UI thread runs inside a nested event loop (a modal dialog, a menu, a fade): the
+// windows under it must not be destroyed before it has returned.
+bool InNestedEventLoop();
+// Closes the topmost popup or modal dialog of the UI thread as its system close would (a
+// dialog answers IDCANCEL); true when there was one.
+bool CloseModalWindow();
 // Whether windows can be see-through (a shadow margin, round corners): always, except on an
 // X11 display without a compositing manager, where the see-through parts would show black.
 bool CompositingAvailable();
