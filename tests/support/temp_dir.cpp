@@ -1,6 +1,8 @@
 #include "tests/support/temp_dir.h"
 
 #include <algorithm>
+#include <clocale>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -8,11 +10,8 @@
 #include <stdexcept>
 
 #include "platform/path.h"
+#include "platform/shell_folders.h"
 #include "platform/text.h"
-
-#ifndef _WIN32
-#include <sys/stat.h>
-#endif
 
 namespace testing_support {
 namespace {
@@ -109,5 +108,39 @@ bool FileExists(const std::string& path) {
     std::error_code ec;
     return std::filesystem::exists(FsPath(path), ec);
 }
+
+#ifdef _WIN32
+// Under Wine every test process shares the build's Wine prefix. Each one gets a profile of its
+// own the way the Linux build gets a home of its own: the roaming application data folder and
+// the desktop are fresh folders in the temporary home, and the program's registry keys start
+// empty.
+void IsolateEnvironment(const std::string& home) {
+    for (const auto& [csidl, folder] : {std::pair{CSIDL_APPDATA, home + "\\AppData"},
+                                        std::pair{CSIDL_DESKTOPDIRECTORY, home + "\\Desktop"}}) {
+        const std::wstring path = platform::Utf8ToWide(folder);
+        std::filesystem::create_directories(path);
+        SHSetFolderPathW(csidl, nullptr, 0, path.c_str());
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Brindle");
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Brindle");
+}
+#else
+void IsolateEnvironment(const std::string& home) {
+    for (const char* sub : {"/.config", "/.local/share", "/.cache", "/runtime"})
+        std::filesystem::create_directories(home + sub);
+    std::filesystem::permissions(home + "/runtime", std::filesystem::perms::owner_all);
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", (home + "/runtime").c_str(), 1);
+    ::setenv("BRINDLE_MACHINE_REGISTRY", (home + "/machine.reg").c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::unsetenv("BRINDLE_USER_REGISTRY");
+    // Text in tests is UTF-8 whatever the machine's locale, so the "ANSI" conversions are exact.
+    ::setenv("LC_ALL", "C.UTF-8", 1);
+    std::setlocale(LC_ALL, "C.UTF-8");
+}
+#endif
 
 }  // namespace testing_support

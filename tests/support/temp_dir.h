@@ -43,4 +43,8 @@ const std::string& TestHome();
 std::string TestAppData();
 std::string TestDesktop();
 
+// Points HOME, the XDG folders and the machine registry into home, makes text UTF-8 and Qt draw
+// off screen: what every test and fuzz process needs so that it never touches the real home.
+void IsolateEnvironment(const std::string& home);
+
 }  // namespace testing_support
