@@ -24,7 +24,7 @@ struct OpenOutcome {
 // Devices and pipes could block or never end; only regular files are documents.
 bool IsRegularFile(const char* utf8Path) {
     // Through a path made from UTF-8, so that Windows finds names outside its ANSI code page.
-    const std::filesystem::path path(std::u8string(reinterpret_cast<const char8_t*>(utf8Path)));
+    const std::filesystem::path path = std::filesystem::u8path(utf8Path);
     std::error_code error;
     return std::filesystem::is_regular_file(path, error);
 }
