@@ -44,7 +44,7 @@ void MakeFaultyPdf(const std::string& path, const std::string& fault) {
 
 void EncryptPdf(const std::string& source, const std::string& target, const std::string& user,
                 const std::string& owner, const std::string& keyLength) {
-    MustRun("qpdf --encrypt " + Quote(user) + " " + Quote(owner) + " " + keyLength + " -- " +
+    MustRun("qpdf --allow-weak-crypto --encrypt " + Quote(user) + " " + Quote(owner) + " " + keyLength + " -- " +
             Quote(source) + " " + Quote(target));
 }
 
