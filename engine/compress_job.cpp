@@ -3,11 +3,11 @@
 #include <ghostscript/gserrors.h>
 
 #include <algorithm>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <cwchar>
-#include <iterator>
 #include <fstream>
+#include <iterator>
 
 #include "engine/compress_worker.h"
 #include "engine/ghostscript_session.h"
@@ -129,7 +129,8 @@ namespace {
 // A decimal number with a full stop whatever the locale says, as PostScript reads it.
 std::string PostScriptNumber(double value) {
     char text[32];
-    const auto end = std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2).ptr;
+    const auto end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, 2).ptr;
     return std::string(text, end);
 }
 
@@ -190,12 +191,13 @@ std::vector<std::string> BuildArguments(const CompressJob& job, const CompressOp
         arguments.push_back("-sOwnerPassword=" + platform::WideToAnsi(*job.ownerPassword));
     arguments.push_back("-sOutputFile=" + EscapeOutputFile(job.output));
     // The quality factor lives in the image dictionaries, which only PostScript can set.
-    const std::string dict = "<< /QFactor " + PostScriptNumber(JpegQualityFactor(options.resolution)) +
+    const std::string dict = "<< /QFactor " +
+                             PostScriptNumber(JpegQualityFactor(options.resolution)) +
                              " /Blend 1 /HSamples [2 1 1 2] /VSamples [2 1 1 2] >>";
-    arguments.insert(arguments.end(), {"-c",
-                                       "<< /ColorImageDict " + dict + " /GrayImageDict " + dict +
-                                           " >> setdistillerparams",
-                                       "-f"});
+    arguments.insert(
+        arguments.end(),
+        {"-c", "<< /ColorImageDict " + dict + " /GrayImageDict " + dict + " >> setdistillerparams",
+         "-f"});
     arguments.push_back(platform::WideToUtf8(job.source));
     return arguments;
 }
@@ -228,7 +230,8 @@ CompressResult CompressFile(int row, const std::wstring& source, const std::wstr
     CompressJob job{row, fullSource, MakeOutputPath(fullSource), userPassword, std::nullopt};
     if (job.output.empty())
         return Failure(OutputNotCreatableCode());
-    const CompressOptions options{GetSettingsStore().compressDpi};
+    const SettingsStore& settings = GetSettingsStore();
+    const CompressOptions options{settings.compressDpi, settings.targetBytes};
     const CompressResult result = RunJobInWorker(job, options, mainWindow);
     // The claimed file is this job's own: a failed run leaves nothing behind.
     if (result.kind != CompressResult::Kind::Success)

@@ -29,6 +29,7 @@ struct CompressResult {
     // Crashed, TimedOut and OutOfMemory are the worker process's fate: it died, it stopped
     // making progress, or it reached its memory ceiling. Unsafe: Ghostscript's rewrite lost
     // pages or ink, or could not be made sound, and nothing else was smaller than the source.
+    // Damaged: the source is damaged beyond what Ghostscript could repair.
     enum class Kind {
         Success,
         Failure,
@@ -37,7 +38,8 @@ struct CompressResult {
         Crashed,
         TimedOut,
         OutOfMemory,
-        Unsafe
+        Unsafe,
+        Damaged
     };
     Kind kind = Kind::Failure;
     std::wstring output;  // success only

@@ -20,7 +20,7 @@ namespace fs = std::filesystem;
 
 // Ink is looked for at a resolution where a page renders in a moment but a line of text still
 // darkens a pixel.
-constexpr const char* kInkResolution = "-r12";
+constexpr const char* kInkResolution = "-r24";
 // A search for a target size aims a little under it, so that an estimate that is off by a few
 // percent still lands inside.
 constexpr double kTargetAim = 0.93;
@@ -63,9 +63,9 @@ int RunGhostscript(std::vector<std::string> arguments) {
 std::optional<std::vector<bool>> InkedPages(const std::string& pdf, const std::string& password,
                                             const std::string& pageList,
                                             const std::string& report) {
-    std::vector<std::string> arguments = {"",        "-dNOPAUSE",         "-dBATCH",
-                                          "-dSAFER", "-q",                "-sDEVICE=inkcov",
-                                          kInkResolution, "-sPDFPassword=" + password};
+    std::vector<std::string> arguments = {
+        "",   "-dNOPAUSE",       "-dBATCH",      "-dSAFER",
+        "-q", "-sDEVICE=inkcov", kInkResolution, "-sPDFPassword=" + password};
     if (!pageList.empty())
         arguments.push_back("-sPageList=" + pageList);
     std::string escaped;
@@ -86,6 +86,28 @@ std::optional<std::vector<bool>> InkedPages(const std::string& pdf, const std::s
     }
     return inked;
 }
+
+}  // namespace
+
+// Ghostscript sometimes writes blank pages for images it cannot decode, and calls that a
+// success. Only the pages that came out blank are looked up in the original, so a sound result
+// costs one coarse rendering.
+bool InkKept(const std::string& original, const std::string& password, const std::string& rewritten,
+             const std::string& scratch) {
+    const auto inked = InkedPages(rewritten, "", "", scratch + "/ink-rewritten.txt");
+    if (!inked)
+        return false;
+    std::string blank;
+    for (size_t page = 0; page < inked->size(); ++page)
+        if (!(*inked)[page])
+            blank += (blank.empty() ? "" : ",") + std::to_string(page + 1);
+    if (blank.empty())
+        return true;
+    const auto before = InkedPages(original, password, blank, scratch + "/ink-original.txt");
+    return before && std::none_of(before->begin(), before->end(), [](bool ink) { return ink; });
+}
+
+namespace {
 
 class Pipeline {
   public:
@@ -126,7 +148,8 @@ class Pipeline {
             return Finish(Success(), {});
         std::vector<std::pair<int, Candidate>> runs;
         CompressResult last;
-        int resolution = options_.resolution;
+        // The middle of the axis: from there two more runs reach any size the axis can give.
+        int resolution = 150;
         for (int run = 0; run < kMaxSearchRuns; ++run) {
             std::optional<Candidate> rewritten;
             last = Ghostscript(resolution, run == 0, rewritten);
@@ -224,37 +247,19 @@ class Pipeline {
         SetProgressTarget(windows_.heartbeat, job_.row);
         if (result.kind != CompressResult::Kind::Success)
             return result;
-        const int pages = facts_.state == PdfFacts::State::Opened ? facts_.pages
-                                                                   : AnnouncedPageCount();
+        const int pages =
+            facts_.state == PdfFacts::State::Opened ? facts_.pages : AnnouncedPageCount();
         const std::string packed = Scratch("packed-" + std::to_string(resolution) + ".pdf");
         const EncryptionSource encryption{source_, password_};
         if (!RewriteStructure(raw, "", packed, facts_.encrypted ? &encryption : nullptr))
             return Unsafe();
         Heartbeat();
         const PdfFacts facts = ReadPdfFacts(packed, password_);
-        if (facts.state != PdfFacts::State::Opened || facts.pages != pages || !InkKept(raw))
+        if (facts.state != PdfFacts::State::Opened || facts.pages != pages ||
+            !InkKept(ghostscriptInput_, password_, raw, scratch_.string()))
             return Unsafe();
         candidate = Candidate{packed, SizeOf(packed)};
         return Success();
-    }
-
-    // Every page that has ink in the source still has some: Ghostscript sometimes writes blank
-    // pages for images it cannot decode, and calls that a success. Only the pages that came out
-    // blank are looked up in the source, so a sound result costs one coarse rendering.
-    bool InkKept(const std::string& rewritten) {
-        const auto inked = InkedPages(rewritten, "", "", Scratch("ink-rewritten.txt"));
-        if (!inked)
-            return false;
-        std::string blank;
-        for (size_t page = 0; page < inked->size(); ++page)
-            if (!(*inked)[page])
-                blank += (blank.empty() ? "" : ",") + std::to_string(page + 1);
-        Heartbeat();
-        if (blank.empty())
-            return true;
-        const auto original = InkedPages(ghostscriptInput_, password_, blank, Scratch("ink.txt"));
-        return original && std::none_of(original->begin(), original->end(),
-                                        [](bool ink) { return ink; });
     }
 
     // The smallest whole candidate becomes the output; when none is smaller than the source,
@@ -270,6 +275,9 @@ class Pipeline {
         const std::string output = platform::WideToUtf8(job_.output);
         if (smallest && smallest->size < sourceSize)
             return CopyBytes(smallest->path, output) ? Success() : Unwritable();
+        if (ghostscript.kind == CompressResult::Kind::Failure &&
+            facts_.state == PdfFacts::State::Damaged)
+            return {CompressResult::Kind::Damaged, {}, ghostscript.code};
         if (ghostscript.kind != CompressResult::Kind::Success)
             return ghostscript;
         return CopyBytes(source_, output) ? Success() : Unwritable();

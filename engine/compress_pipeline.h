@@ -18,6 +18,11 @@ struct PipelineWindows {
     HWND heartbeat = nullptr;
 };
 
+// True when every page that carries ink in original (opened with the password) still carries
+// some in rewritten, page by page, at a coarse rendering; the rendering reports go to scratch.
+bool InkKept(const std::string& original, const std::string& password, const std::string& rewritten,
+             const std::string& scratch);
+
 // Runs in the worker process: scratch is its private folder for candidates.
 CompressResult RunCompressPipeline(const CompressJob& job, const CompressOptions& options,
                                    const std::wstring& scratch, PipelineWindows windows);

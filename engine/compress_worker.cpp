@@ -162,10 +162,12 @@ class WorkerWatch {
             return true;
         if (fields.size() == 4 && fields[0] == kResultMessage) {
             const int kind = std::stoi(fields[1]);
-            if (kind < 0 || kind > static_cast<int>(CompressResult::Kind::Unsafe))
+            if (kind < 0 || kind > static_cast<int>(CompressResult::Kind::Damaged))
                 return false;
-            result_ = CompressResult{static_cast<CompressResult::Kind>(kind), {},
-                                     std::stoi(fields[2]), fields[3] == "1"};
+            result_ = CompressResult{static_cast<CompressResult::Kind>(kind),
+                                     {},
+                                     std::stoi(fields[2]),
+                                     fields[3] == "1"};
             if (result_->kind == CompressResult::Kind::Success)
                 result_->output = job_.output;
             return true;

@@ -150,17 +150,22 @@ TEST_F(CompressFileTest, DamagedAndForeignSourcesFailAndLeaveNoOutput) {
     std::string noise;
     for (int i = 0; i < 3000; ++i)
         noise += static_cast<char>(i * 7919 % 251);
-    const std::pair<const char*, std::string> cases[] = {
-        {"endless.pdf", "%!PS\n{} loop\n"},
-        {"empty.pdf", ""},
-        {"noise.pdf", "%PDF-1.4\n" + noise},
+    using Kind = CompressResult::Kind;
+    const struct {
+        const char* name;
+        std::string bytes;
+        Kind kind;
+    } cases[] = {
+        {"endless.pdf", "%!PS\n{} loop\n", Kind::Failure},
+        {"empty.pdf", "", Kind::Failure},
+        {"noise.pdf", "%PDF-1.4\n" + noise, Kind::Damaged},
     };
     WriteFile(dir_.File("empty-new.pdf"), "a result of yesterday");
-    for (const auto& [name, bytes] : cases) {
-        WriteFile(dir_.File(name), bytes);
-        const CompressResult result = Compress(dir_.File(name));
-        EXPECT_EQ(result.kind, CompressResult::Kind::Failure) << name;
-        EXPECT_EQ(result.code, NoPagesCode()) << name;
+    for (const auto& c : cases) {
+        WriteFile(dir_.File(c.name), c.bytes);
+        const CompressResult result = Compress(dir_.File(c.name));
+        EXPECT_EQ(result.kind, c.kind) << c.name;
+        EXPECT_EQ(result.code, NoPagesCode()) << c.name;
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()),
                             std::filesystem::directory_iterator()),
