@@ -1,8 +1,7 @@
-#!/usr/bin/env python3
-"""Starts the desktop program and ends it with SIGTERM, over and over, on an X display of its own.
+"""Starts the desktop program and ends it with SIGTERM, over and over, on a private X display.
 
-Each cycle starts build/bin/brindle with a fresh home (so each first start also runs its daily
-update check), waits until its window shows and sends SIGTERM at once. The cycles take turns:
+Each cycle starts the program with a fresh home, waits until its window shows and sends SIGTERM
+at once. The cycles take turns:
 
   plain     SIGTERM right after the window appears;
   restart   SIGTERM, and a new start right after it: the new start must show a window of its
@@ -10,73 +9,54 @@ update check), waits until its window shows and sends SIGTERM at once. The cycle
   dialog    the open-file dialog opened first (a click on the drop area), then SIGTERM.
 
 Every program run must end by itself with exit code 0, without a crash message on standard
-error and without leaving Error.tmp. It prints the starts, the windows shown, the crashes
-(any other end, or no end within 15 s) and the dumps. Needs Xvfb and xdotool; --wm runs
-openbox on the display.
+error and without leaving Error.tmp. It prints the starts, the windows shown, the crashes (any
+other end, or no end within 15 s) and the dumps, without a window manager and with openbox.
+Usage: start_stop_bench.py BRINDLE SUPPORT_DIR [CYCLES]
 """
-import argparse
+
 import os
-import shutil
 import signal
 import subprocess
 import sys
 import tempfile
 import time
 
+sys.path.insert(0, sys.argv[2])
+from xsession import XSession  # noqa: E402
+
 WINDOW_WAIT_S = 15
 END_WAIT_S = 15
+KINDS = ("plain", "restart", "dialog")
 
 
-def visible_windows(pid, env):
-    result = subprocess.run(["xdotool", "search", "--pid", str(pid), "--onlyvisible"], env=env,
-                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
-    return result.stdout.split()
-
-
-def wait_for_window(process, env):
-    end = time.monotonic() + WINDOW_WAIT_S
-    while time.monotonic() < end and process.poll() is None:
-        windows = visible_windows(process.pid, env)
-        if windows:
-            return windows[0]
-        time.sleep(0.02)
-    return None
-
-
-def wait_for_display(server, display):
-    env = dict(os.environ, DISPLAY=display)
-    for _ in range(100):
-        if server.poll() is not None:
-            return False
-        if subprocess.run(["xdotool", "getdisplaygeometry"], env=env, stdout=subprocess.DEVNULL,
-                          stderr=subprocess.DEVNULL).returncode == 0:
-            return True
-        time.sleep(0.1)
-    return False
-
-
-def click_drop_area(window, env):
-    geometry = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], env=env,
-                              stdout=subprocess.PIPE, text=True).stdout
-    values = dict(line.split("=", 1) for line in geometry.split())
-    x = int(values["X"]) + int(values["WIDTH"]) // 2
-    y = int(values["Y"]) + int(values["HEIGHT"]) // 3
-    subprocess.run(["xdotool", "mousemove", str(x), str(y), "click", "1"], env=env)
-    time.sleep(0.5)
-
-
-class Tally:
-    def __init__(self):
+class Cycles:
+    def __init__(self, x):
+        self.x = x
         self.starts = self.windows = self.crashes = self.dumps = 0
 
-    def start(self, program, env):
+    def start(self, env):
         self.starts += 1
         err = tempfile.TemporaryFile()
-        process = subprocess.Popen([program], env=env, stdout=subprocess.DEVNULL, stderr=err)
-        window = wait_for_window(process, env)
+        process = subprocess.Popen([sys.argv[1]], env=env, stdout=subprocess.DEVNULL, stderr=err)
+        window = self.wait_for_window(process)
         if window:
             self.windows += 1
         return process, err, window
+
+    def wait_for_window(self, process):
+        deadline = time.monotonic() + WINDOW_WAIT_S
+        while time.monotonic() < deadline and process.poll() is None:
+            found = self.x.run(["xdotool", "search", "--pid", str(process.pid), "--onlyvisible"])
+            if found.split():
+                return found.split()[0]
+            time.sleep(0.02)
+        return None
+
+    def click_drop_area(self, window):
+        x, y, width, height = self.x.geometry(window)
+        self.x.run(["xdotool", "mousemove", str(x + width // 2), str(y + height // 3), "click",
+                    "1"])
+        time.sleep(0.5)
 
     def finish(self, process, err, home):
         try:
@@ -96,73 +76,35 @@ class Tally:
             self.dumps += 1
             os.remove(dump)
 
-
-def environment(home, display):
-    for sub in (".config", ".cache", ".local/share", "run"):
-        os.makedirs(os.path.join(home, sub), exist_ok=True)
-    os.chmod(os.path.join(home, "run"), 0o700)
-    env = dict(os.environ, HOME=home, DISPLAY=display, QT_QPA_PLATFORM="xcb",
-               XDG_CONFIG_HOME=os.path.join(home, ".config"),
-               XDG_CACHE_HOME=os.path.join(home, ".cache"),
-               XDG_DATA_HOME=os.path.join(home, ".local/share"),
-               XDG_RUNTIME_DIR=os.path.join(home, "run"))
-    env.pop("BRINDLE_USER_REGISTRY", None)
-    return env
-
-
-def cycle(kind, program, tally, root, display):
-    home = tempfile.mkdtemp(dir=root)
-    env = environment(home, display)
-    process, err, window = tally.start(program, env)
-    if kind == "dialog" and window:
-        click_drop_area(window, env)
-    process.send_signal(signal.SIGTERM)
-    if kind == "restart":
-        second, second_err, _ = tally.start(program, env)
-        tally.finish(process, err, home)
-        second.send_signal(signal.SIGTERM)
-        tally.finish(second, second_err, home)
-    else:
-        tally.finish(process, err, home)
-    shutil.rmtree(home, ignore_errors=True)
+    def run(self, kind):
+        home = tempfile.mkdtemp(dir=self.x.home)
+        env = self.x.env(home=home)
+        process, err, window = self.start(env)
+        if kind == "dialog" and window:
+            self.click_drop_area(window)
+        process.send_signal(signal.SIGTERM)
+        if kind == "restart":
+            second, second_err, _ = self.start(env)
+            self.finish(process, err, home)
+            second.send_signal(signal.SIGTERM)
+            self.finish(second, second_err, home)
+        else:
+            self.finish(process, err, home)
 
 
 def main():
-    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("program", help="build/bin/brindle")
-    parser.add_argument("--display", default=":99", help="a free X display number for Xvfb")
-    parser.add_argument("--cycles", type=int, default=100)
-    parser.add_argument("--wm", action="store_true", help="run openbox on the display")
-    args = parser.parse_args()
-
-    # -noreset: a server that resets whenever its last client leaves refuses the next start.
-    server = subprocess.Popen(["Xvfb", args.display, "-screen", "0", "1280x800x24", "-noreset",
-                               "-nolisten", "tcp"],
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    if not wait_for_display(server, args.display):
-        print(f"Xvfb did not start on {args.display}", file=sys.stderr)
-        return 2
-    manager = None
-    if args.wm:
-        manager = subprocess.Popen(["openbox"], env=dict(os.environ, DISPLAY=args.display),
-                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        time.sleep(1)
-    root = tempfile.mkdtemp(prefix="brindle-bench-")
-    tally = Tally()
-    kinds = ["plain", "restart", "dialog"]
-    try:
-        for i in range(args.cycles):
-            cycle(kinds[i % len(kinds)], os.path.abspath(args.program), tally, root,
-                  args.display)
-    finally:
-        shutil.rmtree(root, ignore_errors=True)
-        for process in (manager, server):
-            if process:
-                process.terminate()
-                process.wait()
-    print(f"cycles: {args.cycles}  starts: {tally.starts}  windows shown: {tally.windows}  "
-          f"crashes: {tally.crashes}  dumps: {tally.dumps}")
-    return 0 if tally.windows == tally.starts and tally.crashes == tally.dumps == 0 else 1
+    count = int(sys.argv[3]) if len(sys.argv) > 3 else 100
+    failed = False
+    for window_manager in (False, True):
+        with XSession(window_manager=window_manager) as x:
+            cycles = Cycles(x)
+            for i in range(count):
+                cycles.run(KINDS[i % len(KINDS)])
+        where = "with openbox" if window_manager else "without a window manager"
+        print(f"{count} start-then-SIGTERM cycles {where}: {cycles.starts} starts, "
+              f"{cycles.windows} windows shown, {cycles.crashes} crashes, {cycles.dumps} dumps")
+        failed |= cycles.windows != cycles.starts or cycles.crashes or cycles.dumps
+    return 1 if failed else 0
 
 
 if __name__ == "__main__":

@@ -6,6 +6,7 @@ HOME and XDG folders, so nothing touches the real home. Everything it started is
 close, in reverse order.
 """
 
+import datetime
 import os
 import shutil
 import signal
@@ -32,25 +33,32 @@ class XSession:
     def __exit__(self, *_):
         self.close()
 
-    def env(self, **extra):
+    def env(self, home=None, **extra):
+        """The environment of a program on the display, with the session's home or another."""
+        home = home or self.home
         env = dict(os.environ)
         env.pop("DBUS_SESSION_BUS_ADDRESS", None)
         env.pop("QT_QPA_PLATFORM", None)
         env.pop("WAYLAND_DISPLAY", None)
-        runtime = os.path.join(self.home, "runtime")
+        env.pop("BRINDLE_USER_REGISTRY", None)
+        runtime = os.path.join(home, "runtime")
         for folder in (".config", ".local/share", ".cache", "runtime"):
-            os.makedirs(os.path.join(self.home, folder), exist_ok=True)
+            os.makedirs(os.path.join(home, folder), exist_ok=True)
         os.chmod(runtime, 0o700)
+        user_registry = os.path.join(home, ".config", "brindle.reg")
+        if not os.path.exists(user_registry):
+            # Today's update check counts as done: the program stays off the network.
+            with open(user_registry, "w") as registry:
+                day = datetime.date.today().day
+                registry.write(f"[Software\\Brindle]\nUpdateDay=dword:{day}\n")
         env.update(
             DISPLAY=self.display,
-            HOME=self.home,
-            XDG_CONFIG_HOME=os.path.join(self.home, ".config"),
-            XDG_DATA_HOME=os.path.join(self.home, ".local/share"),
-            XDG_CACHE_HOME=os.path.join(self.home, ".cache"),
+            HOME=home,
+            XDG_CONFIG_HOME=os.path.join(home, ".config"),
+            XDG_DATA_HOME=os.path.join(home, ".local/share"),
+            XDG_CACHE_HOME=os.path.join(home, ".cache"),
             XDG_RUNTIME_DIR=runtime,
-            BRINDLE_MACHINE_REGISTRY=os.path.join(self.home, "machine.reg"),
-            # The daily update check goes to a port where nothing answers.
-            BRINDLE_UPDATE_HOST="127.0.0.1:9",
+            BRINDLE_MACHINE_REGISTRY=os.path.join(home, "machine.reg"),
         )
         env.update(extra)
         return env
@@ -100,7 +108,9 @@ class XSession:
         for number in range(first, first + 80):
             if os.path.exists(f"/tmp/.X{number}-lock") or os.path.exists(f"/tmp/.X11-unix/X{number}"):
                 continue
-            xvfb = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", screen, "-nolisten", "tcp"],
+            # -noreset: a server that resets whenever its last client leaves refuses the next one.
+            xvfb = subprocess.Popen(["Xvfb", f":{number}", "-screen", "0", screen, "-noreset",
+                                     "-nolisten", "tcp"],
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             display = f":{number}"
             deadline = time.monotonic() + 10
