@@ -19,10 +19,11 @@ const wchar_t* const kMessageKeys[] = {
     L"Title",       L"PDFIsExist", L"PDFAddFail",          L"PassErr",
     L"NotSelected", L"GSInitFail", L"ExitWhenCompressing", L"Updating",
     L"NoVersion",   L"NotUpdate",  L"UpdateFail",          L"HasUpdate"};
-const wchar_t* const kTextKeys[] = {L"NowExit",           L"Return",      L"SizeBytes",
-                                    L"SrcPdfNotExist",    L"UnknowError", L"Feedback",
-                                    L"DownloadingUpdate", L"ProductName", L"CompressCrashed",
-                                    L"CompressTimeout",   L"CompressNoMemory"};
+const wchar_t* const kTextKeys[] = {L"NowExit",           L"Return",           L"SizeBytes",
+                                    L"SrcPdfNotExist",    L"UnknowError",      L"Feedback",
+                                    L"DownloadingUpdate", L"ProductName",      L"CompressCrashed",
+                                    L"CompressTimeout",   L"CompressNoMemory", L"CompressUnsafe",
+                                    L"TargetMissed",      L"PdfDamaged"};
 
 std::wstring Value(UINT codePage, const wchar_t* section, const wchar_t* key) {
     return language_test::Read(GetLanguageFilePath(codePage), section, key).value;
@@ -84,9 +85,9 @@ TEST(ShippedLanguageFiles, IndependentReaderSeesTheCompiledStreams) {
         "    for name in sorted('/'.join(e) for e in f.listdir()):\n"
         "        print(name, f.get_size(name), f.openstream(name).read().hex())\n";
     for (const auto& [codePage, source] : {std::pair{936u, "cn.txt"}, std::pair{950u, "tw.txt"}}) {
-        const std::string command = std::string(BRINDLE_SYSTEM_PYTHON3) + " -c \"" + script +
-                                    "\" '" + platform::NativePath(GetLanguageFilePath(codePage)) +
-                                    "' 2>&1";
+        const std::string command =
+            std::string(BRINDLE_SYSTEM_PYTHON3) + " -c \"" + script + "\" " +
+            testing_support::Quote(platform::WideToUtf8(GetLanguageFilePath(codePage))) + " 2>&1";
         const std::string listing = testing_support::Capture(command);
         EXPECT_EQ(listing, CompiledListing(source));
         EXPECT_EQ(listing.rfind("Message ", 0), 0u) << listing;
