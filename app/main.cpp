@@ -2,7 +2,6 @@
 // the environment the windows read, the skin, the main window and its message loop, and the
 // shutdown that undoes it all in reverse order.
 #include <atomic>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -15,6 +14,7 @@
 #include "net/report_client.h"
 #include "net/server_names.h"
 #include "net/update.h"
+#include "platform/locale.h"
 #include "platform/message_box.h"
 #include "platform/single_instance.h"
 #include "platform/termination.h"
@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
     InstallCrashHandlers();
     // The user's locale is the "ANSI code page" of every conversion, on every path: the
     // uninstallation report runs before (and without) the windowing library, which would set it.
-    std::setlocale(LC_ALL, "");
+    platform::UseUserLocale();
     // Stands where the program's global objects are built: the update checker obtains the
     // installation identifier, which exists from here on, also when the program ends at once
     // with "/makemachine".

@@ -23,6 +23,8 @@ file(COPY ${GS_DLL} DESTINATION ${CMAKE_RUNTIME_OUTPUT_DIRECTORY})
 install(FILES ${GS_DLL} DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 set(OPENSSL_USE_STATIC_LIBS ON)
+# MinGW's zlib comes as a DLL and a static library; the programs need no DLL but Ghostscript's.
+set(ZLIB_USE_STATIC_LIBS ON)
 find_package(OpenSSL REQUIRED)
 find_package(qpdf CONFIG REQUIRED)
 find_package(CURL CONFIG REQUIRED)

@@ -1,9 +1,9 @@
 #include "i18n/format.h"
 
-#include <clocale>
 #include <cstdio>
 #include <optional>
 
+#include "platform/locale.h"
 #include "platform/text.h"
 
 namespace {
@@ -80,29 +80,13 @@ std::string FieldFormat(const Conversion& c) {
     return cFormat;
 }
 
-// Numbers print the same under every locale ("1.00 K", never "1,00 K"): the texts that hold
-// them were written for a runtime that formats with the "C" locale whatever the user's is.
-class CNumericLocale {
-  public:
-    CNumericLocale() : previous_(c_ ? uselocale(c_) : nullptr) {}
-    ~CNumericLocale() {
-        if (previous_)
-            uselocale(previous_);
-    }
-    CNumericLocale(const CNumericLocale&) = delete;
-    CNumericLocale& operator=(const CNumericLocale&) = delete;
-
-  private:
-    static inline const locale_t c_ = newlocale(LC_ALL_MASK, "C", nullptr);
-    locale_t previous_;
-};
-
 // Only numbers are printed here, so the "C" locale's character set is never asked for.
 template <typename T>
 std::wstring Print(const std::string& cFormat, T value) {
     std::string text;
     {
-        CNumericLocale numbers;
+        // Numbers print the same under every locale ("1.00 K", never "1,00 K").
+        platform::CNumericLocale numbers;
         const int size = std::snprintf(nullptr, 0, cFormat.c_str(), value);
         if (size <= 0)
             return {};

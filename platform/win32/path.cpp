@@ -20,8 +20,29 @@ std::wstring FullPath(const std::wstring& path) {
     return length == 0 || length >= size ? path : std::wstring(buffer.data(), length);
 }
 
-NewFileResult CreateNewFile(const std::wstring& path) {
-    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+namespace {
+
+// The file's access list as a security descriptor that CreateFileW takes; empty when it cannot
+// be read.
+std::vector<BYTE> AccessListOf(const std::wstring& path) {
+    DWORD needed = 0;
+    GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &needed);
+    std::vector<BYTE> descriptor(needed);
+    if (needed == 0 || !GetFileSecurityW(path.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(),
+                                         needed, &needed))
+        descriptor.clear();
+    return descriptor;
+}
+
+}  // namespace
+
+NewFileResult CreateNewFile(const std::wstring& path, const std::wstring& permissionsOf) {
+    // Without the named file's list the new file takes its folder's, as any new file does.
+    std::vector<BYTE> descriptor =
+        permissionsOf.empty() ? std::vector<BYTE>{} : AccessListOf(permissionsOf);
+    SECURITY_ATTRIBUTES security{sizeof security, descriptor.empty() ? nullptr : descriptor.data(),
+                                 FALSE};
+    FileHandle file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, &security, CREATE_NEW,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file.IsValid())
         return NewFileResult::Created;

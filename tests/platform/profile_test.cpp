@@ -41,12 +41,44 @@ TEST_F(ProfileTest, FirstWriteCreatesTheFileButNotItsFolder) {
     EXPECT_EQ(Read(L"General", L"SavePath"), L"-");
     EXPECT_FALSE(FileExists(file_));
     EXPECT_TRUE(WritePrivateProfileStringW(L"General", L"CompressDPI", L"150", ini_.c_str()));
-    EXPECT_EQ(ReadFile(file_), "[General]\nCompressDPI=150\n");
+    EXPECT_EQ(ReadFile(file_), testing_support::IniFileText(L"[General]\nCompressDPI=150\n"));
     const std::wstring deeper = dir_.WFile(L"no-such-folder/config.ini");
     EXPECT_FALSE(WritePrivateProfileStringW(L"General", L"A", L"1", deeper.c_str()));
     EXPECT_FALSE(FileExists(dir_.File("no-such-folder")));
 }
 
+TEST_F(ProfileTest, CrlfFilesStayCrlfAndAMissingFinalNewlineIsRead) {
+    WriteFile(file_, "[General]\r\nSavePath=/x\r\nCanUpdate=0");
+    EXPECT_EQ(Read(L"General", L"SavePath"), L"/x");
+    EXPECT_EQ(GetPrivateProfileIntW(L"General", L"CanUpdate", 1, ini_.c_str()), 0u);
+    EXPECT_TRUE(WritePrivateProfileStringW(L"General", L"SavePath", L"/y", ini_.c_str()));
+    EXPECT_EQ(ReadFile(file_), "[General]\r\nSavePath=/y\r\nCanUpdate=0\r\n");
+}
+
+TEST_F(ProfileTest, IntegersAreReadAsWindowsReadsThem) {
+    WriteFile(file_, "[S]\nplain=300\nneg=-5\ntail=96dpi\nword=abc\nempty=\nhuge=99999999999\n");
+    EXPECT_EQ(ReadInt(L"plain"), 300u);
+    EXPECT_EQ(static_cast<int>(ReadInt(L"neg")), -5);
+    EXPECT_EQ(ReadInt(L"tail"), 96u);
+    EXPECT_EQ(ReadInt(L"word"), 0u);
+    EXPECT_EQ(ReadInt(L"empty"), 7u);
+    EXPECT_EQ(ReadInt(L"missing"), 7u);
+    EXPECT_EQ(ReadInt(L"huge"), static_cast<UINT>(99999999999ull & 0xFFFFFFFFu));
+}
+
+TEST_F(ProfileTest, TextIsCutToTheBufferUnquotedAndKeepsUnicode) {
+    WriteFile(file_, testing_support::IniFileText(L"[S]\nq=\"/a b\"\nzh=/\u684c\u9762\n"));
+    EXPECT_EQ(Read(L"S", L"q"), L"/a b");
+    EXPECT_EQ(Read(L"S", L"zh"), L"/\u684c\u9762");
+    wchar_t small[4];
+    EXPECT_EQ(GetPrivateProfileStringW(L"S", L"q", L"", small, 4, ini_.c_str()), 3u);
+    EXPECT_STREQ(small, L"/a ");
+}
+
+// How the Linux functions write: UTF-8 lines kept as they were, every copy of a deleted key
+// gone, and no value that could forge a line (Linux file names may hold line breaks). On
+// Windows the functions and their file format are the system's own.
+#ifndef _WIN32
 TEST_F(ProfileTest, RewriteKeepsEveryOtherLineAndLeavesNoTemporaryFile) {
     // Bytes that are not UTF-8 (a folder typed in another encoding) stay as they were.
     WriteFile(file_,
@@ -73,34 +105,6 @@ TEST_F(ProfileTest, DeletesKeysAndSections) {
     EXPECT_EQ(ReadFile(file_), "[A]\nj=2\n");
 }
 
-TEST_F(ProfileTest, CrlfFilesStayCrlfAndAMissingFinalNewlineIsRead) {
-    WriteFile(file_, "[General]\r\nSavePath=/x\r\nCanUpdate=0");
-    EXPECT_EQ(Read(L"General", L"SavePath"), L"/x");
-    EXPECT_EQ(GetPrivateProfileIntW(L"General", L"CanUpdate", 1, ini_.c_str()), 0u);
-    EXPECT_TRUE(WritePrivateProfileStringW(L"General", L"SavePath", L"/y", ini_.c_str()));
-    EXPECT_EQ(ReadFile(file_), "[General]\r\nSavePath=/y\r\nCanUpdate=0\r\n");
-}
-
-TEST_F(ProfileTest, IntegersAreReadAsWindowsReadsThem) {
-    WriteFile(file_, "[S]\nplain=300\nneg=-5\ntail=96dpi\nword=abc\nempty=\nhuge=99999999999\n");
-    EXPECT_EQ(ReadInt(L"plain"), 300u);
-    EXPECT_EQ(static_cast<int>(ReadInt(L"neg")), -5);
-    EXPECT_EQ(ReadInt(L"tail"), 96u);
-    EXPECT_EQ(ReadInt(L"word"), 0u);
-    EXPECT_EQ(ReadInt(L"empty"), 7u);
-    EXPECT_EQ(ReadInt(L"missing"), 7u);
-    EXPECT_EQ(ReadInt(L"huge"), static_cast<UINT>(99999999999ull & 0xFFFFFFFFu));
-}
-
-TEST_F(ProfileTest, TextIsCutToTheBufferUnquotedAndKeepsUnicode) {
-    WriteFile(file_, "[S]\nq=\"/a b\"\nzh=/\xe6\xa1\x8c\xe9\x9d\xa2\n");
-    EXPECT_EQ(Read(L"S", L"q"), L"/a b");
-    EXPECT_EQ(Read(L"S", L"zh"), L"/\u684c\u9762");
-    wchar_t small[4];
-    EXPECT_EQ(GetPrivateProfileStringW(L"S", L"q", L"", small, 4, ini_.c_str()), 3u);
-    EXPECT_STREQ(small, L"/a ");
-}
-
 TEST_F(ProfileTest, TextWithALineBreakIsRefusedAndCannotForgeLines) {
     WriteFile(file_, "[General]\nSavePath=/a\n");
     EXPECT_FALSE(WritePrivateProfileStringW(L"General", L"SavePath",
@@ -108,5 +112,6 @@ TEST_F(ProfileTest, TextWithALineBreakIsRefusedAndCannotForgeLines) {
     EXPECT_FALSE(WritePrivateProfileStringW(L"General", L"Save\rPath", L"1", ini_.c_str()));
     EXPECT_EQ(ReadFile(file_), "[General]\nSavePath=/a\n");
 }
+#endif
 
 }  // namespace

@@ -113,13 +113,16 @@ bool FileExists(const std::string& path) {
 // Under Wine every test process shares the build's Wine prefix. Each one gets a profile of its
 // own the way the Linux build gets a home of its own: the roaming application data folder and
 // the desktop are fresh folders in the temporary home, and the program's registry keys start
-// empty.
+// empty. The shell reads the folders from these values (Wine has no SHSetFolderPathW).
 void IsolateEnvironment(const std::string& home) {
-    for (const auto& [csidl, folder] : {std::pair{CSIDL_APPDATA, home + "\\AppData"},
-                                        std::pair{CSIDL_DESKTOPDIRECTORY, home + "\\Desktop"}}) {
+    for (const auto& [name, folder] :
+         {std::pair{L"AppData", home + "\\AppData"}, std::pair{L"Desktop", home + "\\Desktop"}}) {
         const std::wstring path = platform::Utf8ToWide(folder);
         std::filesystem::create_directories(path);
-        SHSetFolderPathW(csidl, nullptr, 0, path.c_str());
+        RegSetKeyValueW(
+            HKEY_CURRENT_USER,
+            L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders", name,
+            REG_EXPAND_SZ, path.c_str(), static_cast<DWORD>((path.size() + 1) * sizeof(wchar_t)));
     }
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Brindle");
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Brindle");

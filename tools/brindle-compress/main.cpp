@@ -4,7 +4,6 @@
 #include <atomic>
 #include <cctype>
 #include <charconv>
-#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -20,6 +19,7 @@
 #include "engine/pdf_inspection.h"
 #include "engine/progress_parser.h"
 #include "platform/command_line.h"
+#include "platform/locale.h"
 #include "platform/path.h"
 #include "platform/termination.h"
 #include "platform/text.h"
@@ -367,7 +367,7 @@ void EndOnRequest(int signal) {
 
 int main(int argc, char** argv) {
     // Passwords reach Ghostscript in the locale's encoding, as the desktop program hands them.
-    std::setlocale(LC_ALL, "");
+    platform::UseUserLocale();
     const auto line = ParseCommandLine(platform::CommandLineArguments(argc, argv));
     if (!line)
         return 2;

@@ -1,18 +1,17 @@
 // brindle-worker: hosts one Ghostscript session for the compression engine, in a process of its
 // own, so that a file that crashes, hangs or exhausts the interpreter costs that file only.
 // Started by the engine, never by hand: it reads its job from the channel the engine opened.
-#include <clocale>
-
 #include "engine/compress_worker.h"
+#include "platform/locale.h"
 
 #ifdef BRINDLE_WORKER_TEST_FAULTS
-#include <unistd.h>
-
+#include <chrono>
 #include <csignal>
 #include <cstring>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/path.h"
@@ -29,7 +28,7 @@ void ActOnTestFault(const CompressJob& job) {
         std::raise(SIGSEGV);
     if (head.find("%brindle-test-fault: hang") != std::string::npos)
         for (;;)
-            ::pause();
+            std::this_thread::sleep_for(std::chrono::hours(1));
     if (head.find("%brindle-test-fault: allocate") != std::string::npos) {
         // Takes memory and holds on to it, as a parser building ever more objects would, until
         // the ceiling makes an allocation fail.
@@ -51,6 +50,6 @@ constexpr void (*kBeforeRun)(const CompressJob&) = nullptr;
 int main() {
     // Passwords reach Ghostscript in the locale's encoding, as the program that started us
     // converted them.
-    std::setlocale(LC_ALL, "");
+    platform::UseUserLocale();
     return ServeCompressRequest(kBeforeRun);
 }
