@@ -1,7 +1,8 @@
 """The desktop program as a user meets it, under a real X server with a window manager: files
 dragged from another program onto the window, a wheel turned over a short list, the about
 dialog opened from the menu, and the window closed with its close button, all through X
-events. Usage: desktop_test.py BRINDLE DRAG_SOURCE SUPPORT_DIR
+events; and at a scale of 1.5 on a 1024 x 600 screen, the whole window on the screen and its
+close button working. Usage: desktop_test.py BRINDLE DRAG_SOURCE SUPPORT_DIR
 """
 
 import os
@@ -67,7 +68,23 @@ def click(x, point, button="1"):
     x.run(["xdotool", "click", button])
 
 
+def small_screen():
+    with XSession(window_manager=False, screen="1024x600x24") as x:
+        program = x.start([BRINDLE], env=x.env(QT_FONT_DPI="144"), stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL)
+        wx, wy, ww, wh = x.geometry(x.wait_for_window("Brindle"))
+        check(wx >= 0 and wy >= 0 and wx + ww <= 1024 and wy + wh <= 600,
+              f"at 1.5 the window fits a 1024 x 600 screen ({ww} x {wh} at {wx},{wy})")
+        click(x, (wx + ww - 24, wy + 20))  # the close button
+        try:
+            code = program.wait(timeout=20)
+        except subprocess.TimeoutExpired:
+            code = None
+        check(code == 0, f"its close button ends the program (exit code {code})")
+
+
 def main():
+    small_screen()
     with XSession(window_manager=True) as x, tempfile.TemporaryDirectory() as files:
         pdfs = make_pdfs(files)
         program = x.start([BRINDLE], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
