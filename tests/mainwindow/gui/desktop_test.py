@@ -68,6 +68,16 @@ def click(x, point, button="1"):
     x.run(["xdotool", "click", button])
 
 
+def close_with_button(x, program, window):
+    left, top, width = window
+    click(x, (left + width - 24, top + 20))  # the close button
+    try:
+        code = program.wait(timeout=20)
+    except subprocess.TimeoutExpired:
+        code = None
+    check(code == 0, f"the close button ends the program (exit code {code})")
+
+
 def small_screen():
     with XSession(window_manager=False, screen="1024x600x24") as x:
         program = x.start([BRINDLE], env=x.env(QT_FONT_DPI="144"), stdout=subprocess.DEVNULL,
@@ -75,12 +85,7 @@ def small_screen():
         wx, wy, ww, wh = x.geometry(x.wait_for_window("Brindle"))
         check(wx >= 0 and wy >= 0 and wx + ww <= 1024 and wy + wh <= 600,
               f"at 1.5 the window fits a 1024 x 600 screen ({ww} x {wh} at {wx},{wy})")
-        click(x, (wx + ww - 24, wy + 20))  # the close button
-        try:
-            code = program.wait(timeout=20)
-        except subprocess.TimeoutExpired:
-            code = None
-        check(code == 0, f"its close button ends the program (exit code {code})")
+        close_with_button(x, program, (wx, wy, ww))
 
 
 def main():
@@ -126,12 +131,7 @@ def main():
         x.run(["xdotool", "key", "Escape"])
         time.sleep(0.5)
 
-        click(x, (mx + mw - 24, my + 20))  # the close button
-        try:
-            code = program.wait(timeout=20)
-        except subprocess.TimeoutExpired:
-            code = None
-        check(code == 0, f"the close button ends the program (exit code {code})")
+        close_with_button(x, program, (mx, my, mw))
     return 1 if failures else 0
 
 
