@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -90,10 +91,11 @@ const std::string& RuntimeFolder() {
 
 TEST(SingleInstance, ALaterStartIsShownByTheHolderUntilItCloses) {
     std::atomic<int> shown{0};
-    auto holder = std::make_unique<platform::SingleInstance>(kClass, {}, [&shown](const auto&) {
-        ++shown;
-        return true;
-    });
+    auto holder = std::make_unique<platform::SingleInstance>(
+        kClass, platform::SingleInstance::Files{}, [&shown](const auto&) {
+            ++shown;
+            return true;
+        });
     ASSERT_TRUE(holder->IsHolding());
     EXPECT_NE(SocketIn(RuntimeFolder()), "");
     {
@@ -113,6 +115,24 @@ TEST(SingleInstance, ALaterStartIsShownByTheHolderUntilItCloses) {
     platform::SingleInstance third(kClass, {}, [](const auto&) { return true; });
     EXPECT_TRUE(third.ShownElsewhere());
     EXPECT_EQ(shown, 1);
+}
+
+// The files travel whole, whatever their names hold (spaces, line breaks, any script, great
+// length), and in their order.
+TEST(SingleInstance, ALaterStartHandsItsFilesToTheHolder) {
+    std::mutex mutex;
+    platform::SingleInstance::Files received;
+    platform::SingleInstance holder(kClass, {}, [&](const platform::SingleInstance::Files& files) {
+        std::lock_guard lock(mutex);
+        received = files;
+        return true;
+    });
+    const platform::SingleInstance::Files files = {L"/tmp/a b.pdf", L"/tmp/季度报告\n한.pdf",
+                                                   L"/" + std::wstring(200000, L'x') + L".pdf"};
+    platform::SingleInstance later(kClass, files, [](const auto&) { return true; });
+    EXPECT_TRUE(later.ShownElsewhere());
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(received, files);
 }
 
 TEST(SingleInstance, AStartGoesOnWhenTheHolderCannotShowAWindowHasEndedOrHangs) {
