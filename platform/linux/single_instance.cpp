@@ -20,6 +20,7 @@
 #include <string_view>
 #include <thread>
 
+#include "platform/linux/send_all.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -115,18 +116,6 @@ SingleInstance::Files DecodeFiles(std::string_view bytes) {
         if (end > 0)
             files.push_back(Utf8ToWide(bytes.substr(0, end)));
     return files;
-}
-
-bool SendAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
-            continue;
-        if (sent <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<size_t>(sent));
-    }
-    return true;
 }
 
 // Reads until the caller has said all (it closes its side), within the time and size bounds.
