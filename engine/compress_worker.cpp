@@ -55,8 +55,11 @@ StartState StartAndRegister(RunningJob& job) {
     std::lock_guard lock(running.mutex);
     if (running.ending)
         return StartState::Ending;
-    const std::string tmp = platform::TempFolderEntry(job.scratch);
-    if (job.scratch.empty() || !job.child.Start(WorkerProgramPath(), {tmp}))
+    // Ghostscript reads options and its search path from GS_OPTIONS and GS_LIB ahead of ours:
+    // a worker runs with its own arguments only.
+    const std::vector<std::string> environment = {platform::TempFolderEntry(job.scratch),
+                                                  "GS_OPTIONS=", "GS_LIB="};
+    if (job.scratch.empty() || !job.child.Start(WorkerProgramPath(), environment))
         return StartState::Failed;
     running.jobs.push_back(&job);
     return StartState::Started;
