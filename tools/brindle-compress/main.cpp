@@ -386,8 +386,8 @@ class Display {
                 file.page = page;
                 file.lastPage = lastPage;
             }
-        // Pages can come faster than a terminal is worth redrawing.
-        if (Clock::now() - lastDraw_ >= kRedrawInterval)
+        // Pages can come faster than a terminal is worth redrawing; the last one always shows.
+        if (page >= lastPage || Clock::now() - lastDraw_ >= kRedrawInterval)
             Redraw();
     }
 
