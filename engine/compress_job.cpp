@@ -32,7 +32,7 @@ std::wstring OutputFolder(const std::wstring& source) {
     } else {
         folder = settings.savePath;
     }
-    if (!folder.empty() && folder.back() == platform::kPathSeparator)
+    if (!folder.empty() && platform::IsPathSeparator(folder.back()))
         folder.pop_back();
     return folder;
 }
@@ -192,10 +192,13 @@ std::vector<std::string> BuildArguments(const CompressJob& job, const CompressOp
         "-dColorImageFilter=/DCTEncode",
         "-dGrayImageFilter=/DCTEncode",
     };
+    const auto bytes = [&job](const std::wstring& password) {
+        return job.utf8Passwords ? platform::WideToUtf8(password) : platform::WideToAnsi(password);
+    };
     if (job.userPassword)
-        arguments.push_back("-sPDFPassword=" + platform::WideToAnsi(*job.userPassword));
+        arguments.push_back("-sPDFPassword=" + bytes(*job.userPassword));
     if (job.ownerPassword)
-        arguments.push_back("-sOwnerPassword=" + platform::WideToAnsi(*job.ownerPassword));
+        arguments.push_back("-sOwnerPassword=" + bytes(*job.ownerPassword));
     arguments.push_back("-sOutputFile=" + EscapeOutputFile(job.output));
     // The quality factor lives in the image dictionaries, which only PostScript can set.
     const std::string dict = "<< /QFactor " +

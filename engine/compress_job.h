@@ -23,6 +23,9 @@ struct CompressJob {
     std::wstring output;
     std::optional<std::wstring> userPassword;   // handed on even when empty
     std::optional<std::wstring> ownerPassword;  // never given by the batch run
+    // The passwords reach Ghostscript in the ANSI code page, as typed, unless the document takes
+    // them in UTF-8 (256-bit AES does, whatever the system).
+    bool utf8Passwords = false;
 };
 
 struct CompressResult {
@@ -73,7 +76,7 @@ std::wstring MakeOutputPath(const std::wstring& source);
 // Ghostscript's JPEG quality factor for a resolution: one point on the quality axis.
 double JpegQualityFactor(int resolution);
 
-// The interpreter's argument vector, UTF-8 paths and ANSI passwords, slot 0 the program name.
+// The interpreter's argument vector, UTF-8 paths, slot 0 the program name.
 std::vector<std::string> BuildArguments(const CompressJob& job, const CompressOptions& options);
 
 // Runs the job's Ghostscript session in this process, with progress going to the process-wide

@@ -33,14 +33,14 @@ struct Candidate {
 
 std::uint64_t SizeOf(const std::string& path) {
     std::error_code error;
-    const std::uint64_t size = fs::file_size(path, error);
+    const std::uint64_t size = fs::file_size(platform::NativePathOfUtf8(path), error);
     return error ? 0 : size;
 }
 
 bool CopyBytes(const std::string& from, const std::string& to) {
-    std::ifstream in(from, std::ios::binary);
+    std::ifstream in(platform::NativePathOfUtf8(from), std::ios::binary);
     // Truncates the claimed file in place, which keeps the permissions it was created with.
-    std::ofstream out(to, std::ios::binary | std::ios::trunc);
+    std::ofstream out(platform::NativePathOfUtf8(to), std::ios::binary | std::ios::trunc);
     out << in.rdbuf();
     return in.good() && out.good();
 }
@@ -77,7 +77,7 @@ std::optional<std::vector<bool>> InkedPages(const std::string& pdf, const std::s
         return std::nullopt;
     // One line per page: the C, M, Y and K coverage, then "CMYK OK".
     std::vector<bool> inked;
-    std::ifstream lines(report);
+    std::ifstream lines(platform::NativePathOfUtf8(report));
     for (std::string line; std::getline(lines, line);) {
         std::istringstream fields(line);
         double c = 0, m = 0, y = 0, k = 0;
@@ -127,13 +127,14 @@ class Pipeline {
              PipelineWindows windows)
         : job_(job),
           options_(options),
-          scratch_(platform::NativePath(scratch)),
+          scratch_(platform::WideToUtf8(scratch)),
           windows_(windows),
           source_(platform::WideToUtf8(job.source)),
           password_(job.userPassword ? platform::WideToAnsi(*job.userPassword) : "") {}
 
     CompressResult Run() {
         facts_ = ReadPdfFacts(source_, password_);
+        TryPasswordInUtf8();
         if (facts_.state == PdfFacts::State::NeedsPassword)
             return {CompressResult::Kind::Failure, {}, NoPagesCode()};
         if (!PrepareGhostscriptInput())
@@ -143,6 +144,22 @@ class Pipeline {
     }
 
   private:
+    // The password as typed is in the ANSI code page; a document with 256-bit AES takes it in
+    // UTF-8 (on Linux the two are the same bytes).
+    void TryPasswordInUtf8() {
+        if (facts_.state != PdfFacts::State::NeedsPassword || !job_.userPassword)
+            return;
+        const std::string utf8 = platform::WideToUtf8(*job_.userPassword);
+        if (utf8 == password_)
+            return;
+        const PdfFacts facts = ReadPdfFacts(source_, utf8);
+        if (facts.state == PdfFacts::State::NeedsPassword)
+            return;
+        facts_ = facts;
+        password_ = utf8;
+        utf8Passwords_ = true;
+    }
+
     CompressResult AtResolution() {
         std::optional<Candidate> rewritten;
         const CompressResult ghostscript = Ghostscript(options_.resolution, true, rewritten);
@@ -223,9 +240,9 @@ class Pipeline {
         if (offset == 0)
             return true;
         ghostscriptInput_ = Scratch("input.pdf");
-        std::ifstream in(source_, std::ios::binary);
+        std::ifstream in(platform::NativePathOfUtf8(source_), std::ios::binary);
         in.seekg(offset);
-        std::ofstream out(ghostscriptInput_, std::ios::binary);
+        std::ofstream out(platform::NativePathOfUtf8(ghostscriptInput_), std::ios::binary);
         out << in.rdbuf();
         return out.good();
     }
@@ -250,6 +267,7 @@ class Pipeline {
         CompressJob job = job_;
         job.source = platform::Utf8ToWide(ghostscriptInput_);
         job.output = platform::Utf8ToWide(raw);
+        job.utf8Passwords = utf8Passwords_;
         CompressOptions options = options_;
         options.resolution = resolution;
         SetProgressTarget(showProgress ? windows_.progress : windows_.heartbeat, job_.row);
@@ -265,7 +283,7 @@ class Pipeline {
             RewriteStructure(raw, "", packed, facts_.encrypted ? &encryption : nullptr, true);
         Heartbeat();
         if (!rewritten || rewritten->pages != pages ||
-            !InkKept(ghostscriptInput_, password_, raw, rewritten->mayBeBlank, scratch_.string()))
+            !InkKept(ghostscriptInput_, password_, raw, rewritten->mayBeBlank, scratch_))
             return Unsafe();
         candidate = Candidate{packed, SizeOf(packed)};
         return Success();
@@ -298,15 +316,19 @@ class Pipeline {
         return {CompressResult::Kind::Failure, {}, OutputNotCreatableCode()};
     }
 
-    std::string Scratch(const std::string& name) const { return (scratch_ / name).string(); }
+    std::string Scratch(const std::string& name) const {
+        return scratch_ + static_cast<char>(platform::kPathSeparator) + name;
+    }
     void Heartbeat() const { PostMessageW(windows_.heartbeat, WM_NULL, 0, 0); }
 
     const CompressJob& job_;
     const CompressOptions& options_;
-    const fs::path scratch_;
+    // Paths here are UTF-8, as Ghostscript and qpdf take them.
+    const std::string scratch_;
     const PipelineWindows windows_;
     const std::string source_;
-    const std::string password_;
+    std::string password_;
+    bool utf8Passwords_ = false;
     PdfFacts facts_;
     std::string ghostscriptInput_;
     std::optional<Candidate> lossless_;

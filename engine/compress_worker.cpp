@@ -314,6 +314,7 @@ void EndRunningCompressions() {
 }
 
 int ServeCompressRequest(void (*beforeRun)(const CompressJob&)) {
+    platform::parent_channel::EndQuietlyOnCrash();
     platform::parent_channel::EndWithParent();
     std::string bytes;
     WorkerRequest request;

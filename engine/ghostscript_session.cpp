@@ -1,5 +1,10 @@
 #include "engine/ghostscript_session.h"
 
+// Ghostscript built with MinGW (as scripts/setup-windows builds it) calls its callbacks with the
+// C convention, as on Linux. Its header takes the Windows headers included above for a sign of
+// a Visual C++ build, whose callbacks are __stdcall, and the stack would be cleaned twice.
+#define GSDLLAPI
+#define GSDLLCALL
 #include <ghostscript/iapi.h>
 
 #include <atomic>

@@ -69,6 +69,9 @@ namespace parent_channel {
 bool ReadAll(std::string& bytes);
 // Writes every byte; false once the parent has gone.
 bool Write(std::string_view bytes);
+// Lets a crash end this process at once, with its exception code: Windows would otherwise keep
+// it waiting on an error dialog that nobody may be there to close.
+void EndQuietlyOnCrash();
 // Asks the system to end this process at once when the parent ends, for whatever reason.
 void EndWithParent();
 // Caps this process's address space, so a runaway allocation fails instead of swamping the

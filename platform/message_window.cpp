@@ -1,6 +1,14 @@
 #include "platform/message_window.h"
 
 namespace platform {
+namespace {
+
+// Sent by TakeAll and never recorded: a sent message is taken in only after everything posted
+// before it, so once it is answered nothing posted earlier is still on its way (on Windows,
+// posted messages wait in the window thread's queue).
+constexpr UINT kCatchUp = WM_APP + 0x3FFE;
+
+}  // namespace
 
 class MessageQueueWindow::Sink : public IWindowSink {
   public:
@@ -13,6 +21,8 @@ class MessageQueueWindow::Sink : public IWindowSink {
     }
 
     LRESULT Send(UINT msg, WPARAM wParam, LPARAM lParam) override {
+        if (msg == kCatchUp)
+            return 0;
         WindowMessage m{msg, wParam, lParam, true};
         LRESULT result = handler_ ? handler_(m) : 0;
         Push(m);
@@ -66,6 +76,7 @@ std::optional<WindowMessage> MessageQueueWindow::Wait(std::chrono::milliseconds 
 }
 
 std::vector<WindowMessage> MessageQueueWindow::TakeAll() {
+    SendMessageW(hwnd_, kCatchUp, 0, 0);
     return sink_->TakeAll();
 }
 

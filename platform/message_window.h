@@ -33,7 +33,7 @@ class MessageQueueWindow {
     HWND hwnd() const { return hwnd_; }
     // Removes and returns the oldest message, waiting up to timeout for one to arrive.
     std::optional<WindowMessage> Wait(std::chrono::milliseconds timeout);
-    // Removes and returns everything queued so far.
+    // Removes and returns everything posted or sent so far.
     std::vector<WindowMessage> TakeAll();
     // Unregisters the handle; the window stops receiving messages.
     void Destroy();

@@ -17,8 +17,19 @@ inline constexpr wchar_t kPathSeparator = L'\\';
 #else
 inline constexpr wchar_t kPathSeparator = L'/';
 #endif
+// Windows takes '/' for a separator too.
+inline constexpr bool IsPathSeparator(wchar_t c) {
+#ifdef _WIN32
+    return c == L'\\' || c == L'/';
+#else
+    return c == L'/';
+#endif
+}
 // A wide path as the file system's own calls and the standard library's streams take it.
 std::filesystem::path NativePath(const std::wstring& path);
+// The same for a path in UTF-8, the form that Ghostscript and qpdf take on every system. A narrow
+// string given to the standard library is in the ANSI code page on Windows.
+std::filesystem::path NativePathOfUtf8(const std::string& path);
 // The path made absolute against the current folder (GetFullPathNameW); an absolute path and an
 // empty one come back unchanged.
 std::wstring FullPath(const std::wstring& path);

@@ -48,6 +48,7 @@ inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 
 inline constexpr UINT WM_NULL = 0x0000;
 inline constexpr UINT WM_USER = 0x0400;
+inline constexpr UINT WM_APP = 0x8000;
 
 inline constexpr WORD LOWORD(std::uintptr_t v) {
     return static_cast<WORD>(v & 0xFFFF);

@@ -16,6 +16,10 @@ std::filesystem::path NativePath(const std::wstring& path) {
     return WideToUtf8(path);
 }
 
+std::filesystem::path NativePathOfUtf8(const std::string& path) {
+    return path;
+}
+
 std::wstring FullPath(const std::wstring& path) {
     if (path.empty() || path.front() == kPathSeparator)
         return path;

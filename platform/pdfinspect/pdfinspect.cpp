@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/win_types.h"
+
 namespace {
 
 constexpr int kCannotOpen = -1;
@@ -50,6 +52,25 @@ OpenOutcome OpenDocument(const char* utf8Path, const std::string& password) {
     return outcome;
 }
 
+// The password in UTF-8, which documents with 256-bit AES take whatever the system. The caller
+// gives it in its locale's encoding: on Windows the ANSI code page, on Linux UTF-8 already.
+std::string Utf8Password(const std::string& password) {
+#ifdef _WIN32
+    const int units = MultiByteToWideChar(CP_ACP, 0, password.data(),
+                                          static_cast<int>(password.size()), nullptr, 0);
+    std::wstring wide(static_cast<size_t>(units), L'\0');
+    MultiByteToWideChar(CP_ACP, 0, password.data(), static_cast<int>(password.size()), wide.data(),
+                        units);
+    const int bytes =
+        WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, nullptr, 0, nullptr, nullptr);
+    std::string utf8(static_cast<size_t>(bytes), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, utf8.data(), bytes, nullptr, nullptr);
+    return utf8;
+#else
+    return password;
+#endif
+}
+
 }  // namespace
 
 extern "C" int PDFCountPages(const char* utf8Path, const char* password) {
@@ -57,6 +78,9 @@ extern "C" int PDFCountPages(const char* utf8Path, const char* password) {
         return kCannotOpen;
     const std::string given = password != nullptr ? password : "";
     OpenOutcome outcome = OpenDocument(utf8Path, given);
+    const std::string utf8 = Utf8Password(given);
+    if (outcome.passwordRejected && utf8 != given)
+        outcome = OpenDocument(utf8Path, utf8);
     // qpdf rejects a wrong password even when the document has no open password at all (only
     // an owner password); such a document opens for everyone, so try it without one.
     if (outcome.passwordRejected && !given.empty())

@@ -19,7 +19,8 @@
 extern "C" {
 
 // Opens the document at utf8Path with password (bytes in the caller's locale encoding; null or ""
-// for no password) and returns:
+// for no password; a document with 256-bit AES, whose passwords are UTF-8, is also tried with it
+// in UTF-8) and returns:
 //   > 0  it opened; the number of pages;
 //     0  it opened but has no pages;
 //    -1  it cannot be opened with that password, and also: utf8Path is null, the file is

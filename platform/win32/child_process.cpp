@@ -85,8 +85,13 @@ std::wstring ChildEnvironment(const std::vector<std::string>& extra) {
         const std::wstring_view text(entry);
         const std::wstring_view name = text.substr(0, text.find(L'=', 1));
         bool replaced = false;
-        for (const std::string& mine : extra)
-            replaced = replaced || Utf8ToWide(mine.substr(0, mine.find('='))) == name;
+        for (const std::string& mine : extra) {
+            const std::wstring own = Utf8ToWide(mine.substr(0, mine.find('=')));
+            // Windows' environment names know no case: "Temp" is "TEMP".
+            replaced = replaced ||
+                       CompareStringOrdinal(own.data(), static_cast<int>(own.size()), name.data(),
+                                            static_cast<int>(name.size()), TRUE) == CSTR_EQUAL;
+        }
         if (!replaced)
             block.append(text).push_back(L'\0');
     }
@@ -95,6 +100,22 @@ std::wstring ChildEnvironment(const std::vector<std::string>& extra) {
         block.append(Utf8ToWide(mine)).push_back(L'\0');
     block.push_back(L'\0');
     return block;
+}
+
+// Attributes that let the child inherit the given handles and no other; empty on failure.
+std::vector<char> InheritOnly(HANDLE* handles, size_t count) {
+    SIZE_T size = 0;
+    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
+    std::vector<char> buffer(size);
+    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(buffer.data());
+    if (size == 0 || !InitializeProcThreadAttributeList(list, 1, 0, &size))
+        return {};
+    if (!UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles,
+                                   count * sizeof(HANDLE), nullptr, nullptr)) {
+        DeleteProcThreadAttributeList(list);
+        return {};
+    }
+    return buffer;
 }
 
 }  // namespace
@@ -139,18 +160,28 @@ bool ChildProcess::Start(const std::wstring& program, const std::vector<std::str
     wchar_t root[MAX_PATH] = L"C:\\";
     GetWindowsDirectoryW(root, MAX_PATH);
     root[3] = L'\0';  // the drive's root, as the Linux child starts in "/"
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = nul;
-    startup.hStdOutput = nul;
-    startup.hStdError = diagnosticsWrite;
+    // Handles are inheritable for the whole process, so another thread's CreateProcess could
+    // hand these to its child too; the list keeps this child to its own and nothing else.
+    HANDLE inherited[] = {childReads, childWrites, diagnosticsWrite, parent, nul};
+    ready = ready && nul != INVALID_HANDLE_VALUE;
+    std::vector<char> attributes =
+        ready ? InheritOnly(inherited, std::size(inherited)) : std::vector<char>{};
+    STARTUPINFOEXW startup{};
+    startup.StartupInfo.cb = sizeof startup;
+    startup.StartupInfo.dwFlags = STARTF_USESTDHANDLES;
+    startup.StartupInfo.hStdInput = nul;
+    startup.StartupInfo.hStdOutput = nul;
+    startup.StartupInfo.hStdError = diagnosticsWrite;
+    startup.lpAttributeList = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(attributes.data());
     PROCESS_INFORMATION info{};
-    ready = ready && nul != INVALID_HANDLE_VALUE &&
-            CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                           CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW, block.data(), root,
-                           &startup, &info);
-    for (HANDLE childs : {childReads, childWrites, diagnosticsWrite, parent, nul}) {
+    ready =
+        ready && !attributes.empty() &&
+        CreateProcessW(executable.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                       CREATE_UNICODE_ENVIRONMENT | CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT,
+                       block.data(), root, &startup.StartupInfo, &info);
+    if (!attributes.empty())
+        DeleteProcThreadAttributeList(startup.lpAttributeList);
+    for (HANDLE childs : inherited) {
         if (childs && childs != INVALID_HANDLE_VALUE)
             CloseHandle(childs);
     }
@@ -184,10 +215,18 @@ ChildProcess::ReadState ChildProcess::Read(int timeoutMs, std::string& channel,
     for (;;) {
         if (!fromChild_ && !diagnostics_)
             return ReadState::Closed;
+        // Looked at before the pipes, so that everything an ended child wrote is read first.
+        const bool ended = process_ && WaitForSingleObject(AsHandle(process_), 0) == WAIT_OBJECT_0;
         const bool gotChannel = Drain(fromChild_, channel);
         const bool gotDiagnostics = Drain(diagnostics_, diagnostics);
         if (gotChannel || gotDiagnostics)
             return ReadState::Data;
+        // A process started on the child's behalf (a crash debugger, Wine's desktop for its
+        // first window) may inherit the pipes and hold them open: the child's end ends them.
+        if (ended) {
+            CloseAndClear(fromChild_);
+            CloseAndClear(diagnostics_);
+        }
         if (!fromChild_ && !diagnostics_)
             return ReadState::Closed;
         if (std::chrono::steady_clock::now() >= deadline)
@@ -239,6 +278,10 @@ bool ReadAll(std::string& bytes) {
 bool Write(std::string_view bytes) {
     HANDLE read, write, parent;
     return ChannelHandles(&read, &write, &parent) && WriteAllTo(write, bytes);
+}
+
+void EndQuietlyOnCrash() {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
 }
 
 void EndWithParent() {

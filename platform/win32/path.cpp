@@ -2,11 +2,16 @@
 
 #include <vector>
 
+#include "platform/text.h"
 #include "platform/win32/file_handle.h"
 
 namespace platform {
 std::filesystem::path NativePath(const std::wstring& path) {
     return std::filesystem::path(path);
+}
+
+std::filesystem::path NativePathOfUtf8(const std::string& path) {
+    return Utf8ToWide(path);
 }
 
 std::wstring FullPath(const std::wstring& path) {
@@ -81,7 +86,7 @@ bool IsWritableFolder(const std::wstring& path) {
     // Access rights on Windows are a matter of the folder's ACL; creating a file is the one
     // reliable answer. The probe deletes itself when closed.
     std::wstring probe = path;
-    if (!probe.empty() && probe.back() != L'\\' && probe.back() != L'/')
+    if (!probe.empty() && !IsPathSeparator(probe.back()))
         probe += L'\\';
     probe += L"~brindle-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
              std::to_wstring(GetTickCount()) + L".tmp";

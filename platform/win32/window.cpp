@@ -19,16 +19,34 @@ struct WindowState {
 
 std::mutex g_mutex;
 
+// InSendMessage stays true for everything dispatched while a sent message is handled, so the
+// window's thread notes for itself when the message it hands over was posted.
+thread_local bool t_dispatchingPosted = false;
+
+void DispatchPosted(const MSG& posted) {
+    const bool outer = t_dispatchingPosted;
+    t_dispatchingPosted = true;
+    DispatchMessageW(&posted);
+    t_dispatchingPosted = outer;
+}
+
+// Windows delivers a sent message ahead of everything posted before it; handing over the posted
+// ones first keeps the order in which the messages were issued.
+void DispatchPostedBefore(HWND hwnd) {
+    MSG posted;
+    while (PeekMessageW(&posted, hwnd, 0, 0, PM_REMOVE))
+        DispatchPosted(posted);
+}
+
 LRESULT Deliver(HWND hwnd, WindowState& state, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (!InSendMessage()) {
+    const bool posted = t_dispatchingPosted || !InSendMessage();
+    // A message that reaches the window while the sink works is told apart anew.
+    t_dispatchingPosted = false;
+    if (posted) {
         state.sink->Post(msg, wParam, lParam);
         return 0;
     }
-    // Windows delivers a sent message ahead of everything posted before it; handing over the
-    // posted ones first keeps the order in which the messages were issued.
-    MSG posted;
-    while (PeekMessageW(&posted, hwnd, 0, 0, PM_REMOVE))
-        DispatchMessageW(&posted);
+    DispatchPostedBefore(hwnd);
     return state.sink->Send(msg, wParam, lParam);
 }
 
@@ -39,9 +57,7 @@ LRESULT CALLBACK WindowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     auto* state = reinterpret_cast<WindowState*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     if (msg == kUnregister) {
-        MSG posted;
-        while (PeekMessageW(&posted, hwnd, 0, 0, PM_REMOVE))
-            DispatchMessageW(&posted);
+        DispatchPostedBefore(hwnd);
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
         DestroyWindow(hwnd);
         PostQuitMessage(0);
@@ -65,7 +81,7 @@ void RunWindow(WindowState* state, std::promise<HWND>& created) {
     created.set_value(hwnd);
     MSG msg;
     while (hwnd && GetMessageW(&msg, nullptr, 0, 0) > 0)
-        DispatchMessageW(&msg);
+        DispatchPosted(msg);
 }
 
 }  // namespace

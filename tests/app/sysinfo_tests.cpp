@@ -103,7 +103,11 @@ class Uid : public ::testing::Test {
             ERROR_SUCCESS)
             return L"<missing>";
         EXPECT_EQ(type, REG_SZ);
-        return std::wstring(buffer, size / sizeof(wchar_t));
+        std::wstring text(buffer, size / sizeof(wchar_t));
+        // Windows counts the terminator it adds to a text stored without one.
+        if (!text.empty() && text.back() == L'\0')
+            text.pop_back();
+        return text;
     }
 };
 

@@ -1,14 +1,20 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <unistd.h>
-
 #include <filesystem>
+#include <vector>
+
+#ifdef _WIN32
+#include "platform/win_types.h"
+
+#include <sddl.h>
+#endif
 
 #include "engine/compress_job.h"
 #include "engine/ghostscript_session.h"
 #include "engine/progress_parser.h"
 #include "platform/message_window.h"
+#include "platform/path.h"
 #include "platform/text.h"
 #include "settings/settings.h"
 #include "tests/engine/pdf_fixtures.h"
@@ -81,6 +87,40 @@ TEST_F(CompressFileTest, ChosenResolutionReachesTheImages) {
     EXPECT_LT(std::filesystem::file_size(Output(low)), std::filesystem::file_size(Output(high)));
 }
 
+#ifdef _WIN32
+// The file's access list in the security descriptor language.
+std::string AccessList(const std::string& path) {
+    const std::wstring wide = platform::Utf8ToWide(path);
+    DWORD size = 0;
+    GetFileSecurityW(wide.c_str(), DACL_SECURITY_INFORMATION, nullptr, 0, &size);
+    std::vector<BYTE> descriptor(size);
+    wchar_t* text = nullptr;
+    if (size == 0 ||
+        !GetFileSecurityW(wide.c_str(), DACL_SECURITY_INFORMATION, descriptor.data(), size,
+                          &size) ||
+        !ConvertSecurityDescriptorToStringSecurityDescriptorW(
+            descriptor.data(), SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text, nullptr))
+        return {};
+    const std::string result = platform::WideToUtf8(text);
+    LocalFree(text);
+    return result;
+}
+
+// Only the administrators and the system, as a private file of its owner's would be.
+void MakePrivate(const std::string& path) {
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(
+        L"D:P(A;;FA;;;BA)(A;;FA;;;SY)", SDDL_REVISION_1, &descriptor, nullptr));
+    EXPECT_TRUE(SetFileSecurityW(platform::Utf8ToWide(path).c_str(), DACL_SECURITY_INFORMATION,
+                                 descriptor));
+    LocalFree(descriptor);
+}
+#else
+void MakePrivate(const std::string& path) {
+    ::chmod(path.c_str(), 0600);
+}
+#endif
+
 bool Opens(const std::string& pdf, const std::string& password) {
     return engine_test::Run("qpdf --check --password=" + Quote(password) + " " + Quote(pdf) +
                             " >/dev/null 2>&1") == 0;
@@ -99,11 +139,13 @@ TEST_F(CompressFileTest, EncryptedSourceGivesAnOutputEncryptedTheSameWay) {
     } cases[] = {{"rc4-40", "user-pw", "40 --print=n"},
                  {"aes-128", "user-pw", "128 --use-aes=y --modify=none"},
                  {"aes-256", "user-pw", "256"},
+                 // Typed in the ANSI code page, taken by the document in UTF-8.
+                 {"aes-256-chinese", "\xe5\xaf\x86\xe7\xa0\x81", "256"},
                  {"owner-only", "", "256 --extract=n"}};
     for (const auto& c : cases) {
         const std::string locked = dir_.File(std::string(c.name) + ".pdf");
         EncryptPdf(plain, locked, c.user, "owner-pw", c.keyLength);
-        ::chmod(locked.c_str(), 0600);
+        MakePrivate(locked);
         const CompressResult result = Compress(locked, c.user);
         ASSERT_EQ(result.kind, CompressResult::Kind::Success) << c.name << " " << result.code;
         const std::string output = Output(result);
@@ -117,9 +159,14 @@ TEST_F(CompressFileTest, EncryptedSourceGivesAnOutputEncryptedTheSameWay) {
         if (*c.user) {
             EXPECT_FALSE(Opens(output, "")) << c.name;
         }
+#ifdef _WIN32
+        EXPECT_EQ(AccessList(output), AccessList(locked)) << c.name;
+        EXPECT_NE(AccessList(output), AccessList(plain)) << c.name;
+#else
         struct stat info {};
         ASSERT_EQ(::stat(output.c_str(), &info), 0);
         EXPECT_EQ(info.st_mode & 0777, 0600u) << c.name;
+#endif
     }
 }
 
@@ -202,18 +249,19 @@ TEST_F(CompressFileTest, MissingSourceOpensNoSessionAndPostsNothing) {
 }
 
 TEST_F(CompressFileTest, NamesWithPercentQuotesAndChineseAreWrittenExactly) {
-    std::filesystem::create_directory(dir_.File("50% off \xe4\xb8\xad it's"));
-    const std::string source = dir_.File("50% off \xe4\xb8\xad it's/%d %s 100%.pdf");
+    const std::string folder = dir_.File("50% off \xe4\xb8\xad it's");
+    const std::string separator(1, static_cast<char>(platform::kPathSeparator));
+    std::filesystem::create_directory(platform::NativePathOfUtf8(folder));
+    const std::string source = folder + separator + "%d %s 100%.pdf";
     MakeTextPdf(dir_.File("plain.pdf"), 1);
-    std::filesystem::rename(dir_.File("plain.pdf"), source);
+    std::filesystem::rename(dir_.File("plain.pdf"), platform::NativePathOfUtf8(source));
     const CompressResult result = Compress(source);
     ASSERT_EQ(result.kind, CompressResult::Kind::Success) << result.code;
-    EXPECT_EQ(Output(result), dir_.File("50% off \xe4\xb8\xad it's/%d %s 100%-new.pdf"));
+    EXPECT_EQ(Output(result), folder + separator + "%d %s 100%-new.pdf");
     EXPECT_TRUE(QpdfCheckPasses(Output(result)));
-    EXPECT_EQ(
-        std::distance(std::filesystem::directory_iterator(dir_.File("50% off \xe4\xb8\xad it's")),
-                      std::filesystem::directory_iterator()),
-        2);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(platform::NativePathOfUtf8(folder)),
+                            std::filesystem::directory_iterator()),
+              2);
 }
 
 TEST_F(CompressFileTest, RelativeNameThatLooksLikeAnOptionIsStillAFile) {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "i18n/language.h"
+#include "platform/path.h"
 #include "settings/settings.h"
 #include "tests/i18n/language_test_support.h"
 
@@ -115,7 +116,8 @@ TEST(LanguageLookup, RejectsStreamsThatFillTheWholeBuffer) {
 
 TEST(LanguageLookup, CodePageChoosesTheFile) {
     InitAppPaths();
-    const std::wstring folder = GetAppPaths().programDir + L"/language/";
+    const std::wstring folder = GetAppPaths().programDir + platform::kPathSeparator + L"language" +
+                                platform::kPathSeparator;
     EXPECT_EQ(GetLanguageFilePath(936), folder + L"cn.dat");
     EXPECT_EQ(GetLanguageFilePath(950), folder + L"tw.dat");
     EXPECT_EQ(GetLanguageFilePath(), GetLanguageFilePath(kLanguageCodePage));

@@ -63,8 +63,13 @@ TEST(StructuredStorage, WrittenStreamsReadBackByNameInAnyCase) {
     EXPECT_EQ(OpenStream(storage, L"Missing"), nullptr);
     IStream* stream = OpenStream(storage, L"MESSAGE");
     storage->Release();
+#ifdef _WIN32
+    // Windows reverts the open streams of a storage that is released.
+    EXPECT_EQ(ReadOnce(stream, 300000), std::nullopt);
+#else
     // A stream stays readable after its storage is released.
     EXPECT_EQ(ReadOnce(stream, 300000), large);
+#endif
 }
 
 TEST(StructuredStorage, ShareModesBecomeLocksAndCommitsReplaceFilesWhole) {
@@ -77,11 +82,21 @@ TEST(StructuredStorage, ShareModesBecomeLocksAndCommitsReplaceFilesWhole) {
     second->Release();
     HRESULT hr = S_OK;
     EXPECT_EQ(Open(path, STGM_SHARE_EXCLUSIVE, &hr), nullptr);
+#ifdef _WIN32
+    // Windows' own compound files lock byte ranges as well as sharing the file.
+    EXPECT_TRUE(hr == STG_E_SHAREVIOLATION || hr == STG_E_LOCKVIOLATION) << std::hex << hr;
+    // A file open for reading cannot be written, let alone replaced, until the reader is done.
+    EXPECT_EQ(language_test::WriteFile(dir, {{L"Text", "new"}}), L"");
+    EXPECT_EQ(ReadOnce(OpenStream(reader, L"Text"), 16), "old");
+    reader->Release();
+    ASSERT_EQ(language_test::WriteFile(dir, {{L"Text", "new"}}), path);
+#else
     EXPECT_EQ(hr, STG_E_SHAREVIOLATION);
     // Writing goes to a new file renamed into place: an open reader keeps the file it opened.
     ASSERT_EQ(language_test::WriteFile(dir, {{L"Text", "new"}}), path);
     EXPECT_EQ(ReadOnce(OpenStream(reader, L"Text"), 16), "old");
     reader->Release();
+#endif
     reader = Open(path, STGM_SHARE_EXCLUSIVE);
     EXPECT_EQ(ReadOnce(OpenStream(reader, L"Text"), 16), "new");
     reader->Release();
@@ -118,7 +133,10 @@ TEST(StructuredStorage, DamagedStructuresFailSilently) {
     for (size_t i = 0; i < std::size(variants); ++i) {
         testing_support::WriteFile(dir.File("damaged.dat"), variants[i]);
         IStorage* storage = Open(dir.WFile(L"damaged.dat"));
+#ifndef _WIN32
+        // On Windows the system's reader decides which of them open.
         EXPECT_TRUE(i >= 6 || !storage) << "variant " << i;
+#endif
         if (!storage)
             continue;
         for (const wchar_t* name : {L"Text", L"Message"})

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "net/http_transport.h"
+#include "platform/text.h"
 #include "tests/net/test_http_server.h"
 
 namespace {
@@ -38,8 +39,13 @@ TEST(HttpTransport, Utf8AnswerInSeveralChunksComesBackWholeAndInOrder) {
         c.Send("0\r\n\r\n");
     });
     EXPECT_EQ(GetUrlText(server.Url("/list.txt"), true), L"Gr\u00FC\u00DFe, \u4E16\u754C");
+#ifdef _WIN32
+    // The ANSI code page of the tests is 936: the whole answer is decoded in it, not each chunk.
+    EXPECT_EQ(GetUrlText(server.Url("/list.txt"), false), platform::AnsiToWide(text));
+#else
     // The locale of the tests is UTF-8, so the multibyte decoding gives the same text.
     EXPECT_EQ(GetUrlText(server.Url("/list.txt"), false), L"Gr\u00FC\u00DFe, \u4E16\u754C");
+#endif
     ASSERT_EQ(server.Requests().size(), 2u);
     EXPECT_EQ(server.Requests()[0].method, "GET");
     EXPECT_EQ(server.Requests()[0].path, "/list.txt");

@@ -8,7 +8,8 @@
 
 namespace testing_support {
 
-// The living (not yet reaped) children of this process whose program has the given name.
+// The living (on Linux: not yet reaped) children of this process whose program has the given
+// name (on Windows without its ".exe").
 std::vector<pid_t> ChildProcesses(const std::string& name);
 
 }  // namespace testing_support

@@ -109,11 +109,21 @@ ProgramRun RunProgram(const std::wstring& program, const std::wstring& arguments
                        folder.empty() ? nullptr : folder.c_str(), &startup, &process);
     CloseHandle(writeEnd);
     if (started) {
-        char buffer[4096];
-        DWORD n = 0;
-        while (::ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n > 0)
-            run.output.append(buffer, n);
-        WaitForSingleObject(process.hProcess, INFINITE);
+        // Read until the program has ended, not until the pipe does: a process that Wine starts
+        // on the program's behalf (the desktop for its first window) may hold the pipe for good.
+        bool ended = false;
+        while (!ended) {
+            ended = WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0;
+            DWORD available = 0;
+            while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &available, nullptr) &&
+                   available > 0) {
+                std::string buffer(available, '\0');
+                DWORD n = 0;
+                if (!::ReadFile(readEnd, buffer.data(), available, &n, nullptr))
+                    break;
+                run.output.append(buffer, 0, n);
+            }
+        }
         GetExitCodeProcess(process.hProcess, &run.exitCode);
         CloseHandle(process.hProcess);
         CloseHandle(process.hThread);

@@ -44,7 +44,12 @@ std::string Arg(const std::string& text) {
 Outcome RunTool(const std::string& folder, const std::string& arguments) {
     const testing_support::ProgramRun run = testing_support::RunProgram(
         L"brindle-compress.exe", platform::Utf8ToWide(arguments), platform::Utf8ToWide(folder));
-    return {static_cast<int>(run.exitCode), run.output};
+    // Lines end in CR LF on Windows, as its C runtime writes text.
+    std::string output;
+    for (size_t i = 0; i < run.output.size(); ++i)
+        if (run.output.compare(i, 2, "\r\n") != 0)
+            output += run.output[i];
+    return {static_cast<int>(run.exitCode), output};
 }
 #else
 std::string Arg(const std::string& text) {
