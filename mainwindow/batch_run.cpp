@@ -7,6 +7,7 @@
 
 #include "dialogs/message_dialog.h"
 #include "engine/compress_job.h"
+#include "engine/compress_worker.h"
 #include "i18n/format.h"
 #include "i18n/language.h"
 #include "mainwindow/main_frame.h"
@@ -130,6 +131,7 @@ unsigned CMainFrame::RunBatch(void* mainWindow) {
     RowRequest count;
     ::SendMessageW(window, WM_ROW_REQUEST, 0, reinterpret_cast<LPARAM>(&count));
     BatchLanes lanes{window, std::min(count.rowCount, kMaxRowsPerRun)};
+    const WorkersStartedAhead startedAhead;
     std::vector<HANDLE> helpers;
     for (int lane = 1; lane < GetSettingsStore().compressJobs; ++lane)
         if (const auto helper = _beginthreadex(nullptr, 0, &CompressRows, &lanes, 0, nullptr))
