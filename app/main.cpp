@@ -3,10 +3,13 @@
 // shutdown that undoes it all in reverse order.
 #include <atomic>
 #include <clocale>
+#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "app/crash_handler.h"
 #include "app/system_info.h"
+#include "i18n/language.h"
 #include "mainwindow/main_frame.h"
 #include "net/http_transport.h"
 #include "net/report_client.h"
@@ -14,6 +17,7 @@
 #include "net/update.h"
 #include "platform/message_box.h"
 #include "platform/single_instance.h"
+#include "platform/termination.h"
 #include "platform/text.h"
 #include "settings/settings.h"
 #include "skin/embedded_skin.h"
@@ -24,6 +28,8 @@ namespace {
 constexpr const wchar_t* kMainWindowClass = L"BrindleWindowClass";
 constexpr DWORD kMainWindowStyle = WS_POPUP | WS_BORDER | WS_SYSMENU;
 constexpr UINT kMainIcon = 203;
+// Posted when a signal asks the program to end; in the range Windows leaves to programs (WM_APP).
+constexpr UINT kEndRequest = 0x8000 + 1;
 
 // The switches may stand anywhere, also inside a longer argument; the program's own path is not
 // searched, so an installation folder named like a switch changes nothing.
@@ -68,29 +74,90 @@ bool SetUpSkin() {
     return ui::CPaintManagerUI::SetResourceZip(data, size);
 }
 
-// The main window lives until its object deletes itself, which ends the message loop.
-void RunMainWindow(std::atomic<HWND>& mainWindow) {
-    auto* frame = new CMainFrame();
+// What the windowed run shares with the threads that answer later starts and end requests.
+struct RunState {
+    std::atomic<HWND> mainWindow{nullptr};
+    std::atomic<bool> ending{false};   // a signal asked the program to end
+    std::atomic<bool> closing{false};  // the main window is on its way out
+};
+
+// The main window as the program runs it: a closing window gives the single-instance channel up
+// at once, so that a start from then on opens a window of its own, and a request to end closes
+// it without asking.
+class ProgramFrame : public CMainFrame {
+  public:
+    ProgramFrame(RunState& run, platform::SingleInstance& instance)
+        : run_(run), instance_(instance) {}
+
+  protected:
+    LRESULT OnClose(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) override {
+        run_.closing = true;
+        instance_.Close();
+        return CMainFrame::OnClose(msg, wParam, lParam, handled);
+    }
+
+    LRESULT HandleCustomMessage(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) override {
+        if (msg == kEndRequest) {
+            handled = TRUE;
+            EndWhenUnwound();
+            return 0;
+        }
+        return CMainFrame::HandleCustomMessage(msg, wParam, lParam, handled);
+    }
+
+  private:
+    // Dialogs, menus and the event loops they run go first, one after the other: destroying
+    // the window while code under it still waits in such a loop would pull the ground from
+    // under that code.
+    void EndWhenUnwound() {
+        const bool closedOne = ui::CloseModalWindow();
+        if (closedOne || ui::InNestedEventLoop())
+            ::PostMessageW(GetHWND(), kEndRequest, 0, 0);
+        else
+            Close(1);
+    }
+
+    RunState& run_;
+    platform::SingleInstance& instance_;
+};
+
+// The main window lives until its object deletes itself, which ends the message loop. A request
+// to end that came before it was made keeps it from being made, or closes it at once.
+void RunMainWindow(RunState& run, platform::SingleInstance& instance) {
+    if (run.ending)
+        return;
+    ui::LoadToolkitTranslations(GetLanguageLocaleName());
+    auto* frame = new ProgramFrame(run, instance);
     if (!frame->Create(nullptr, L"Brindle", kMainWindowStyle, 0, 0, 0, 0, 0)) {
         delete frame;
         return;
     }
-    mainWindow = frame->GetHWND();
+    run.mainWindow = frame->GetHWND();
     frame->CenterWindow();
     frame->SetIcon(kMainIcon);
     frame->ShowWindow(true, true);
+    if (run.ending)
+        PostMessageW(run.mainWindow.load(), kEndRequest, 0, 0);
     ui::CPaintManagerUI::MessageLoop();
 }
 
 void RunNormally(const std::wstring& machineUid) {
-    if (platform::ActivateRunningInstance(kMainWindowClass))
-        return;
-    // A later start restores this program's window; before the window exists it has nothing
-    // to show, and a message to a null handle is dropped.
-    std::atomic<HWND> mainWindow{nullptr};
-    platform::InstanceListener listener(kMainWindowClass, [&mainWindow] {
-        PostMessageW(mainWindow.load(), WM_SYSCOMMAND, SC_RESTORE, 0);
+    RunState run;
+    // A logout or kill closes the window as its own close does, without asking.
+    const platform::TerminationRequests termination([&run](int) {
+        run.ending = true;
+        PostMessageW(run.mainWindow.load(), kEndRequest, 0, 0);
     });
+    // A later start brings the window forward. Before the window exists it is on its way and
+    // shows by itself; once it is closing or has gone, a later start opens its own.
+    platform::SingleInstance instance(kMainWindowClass, [&run] {
+        if (run.ending || run.closing)
+            return false;
+        const HWND window = run.mainWindow.load();
+        return !window || PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0) != FALSE;
+    });
+    if (instance.ShownElsewhere())
+        return;
     InitAppPaths();
     LoadPartnerInfo();
     GetSettingsStore().Load();
@@ -98,8 +165,10 @@ void RunNormally(const std::wstring& machineUid) {
     if (!SetUpSkin())
         return;
     InitHttpLibrary();
-    RunMainWindow(mainWindow);
-    CleanupHttpLibrary();
+    RunMainWindow(run, instance);
+    // An update check still under way keeps using the library; it ends with the process.
+    if (!GetUpdate().IsRunning())
+        CleanupHttpLibrary();
 }
 
 }  // namespace
@@ -114,9 +183,14 @@ int main(int argc, char** argv) {
     // with "/makemachine".
     const std::wstring machineUid = GetUpdate().GetUid();
     const std::wstring arguments = CommandLineArguments(argc, argv);
-    if (arguments.find(L"/uninstall") != std::wstring::npos)
+    if (arguments.find(L"/uninstall") != std::wstring::npos) {
         SendUninstallReport(machineUid);
-    else if (arguments.find(L"/makemachine") == std::wstring::npos)
+    } else if (arguments.find(L"/makemachine") == std::wstring::npos) {
         RunNormally(machineUid);
+        // Workers still running (an update check, a batch run) end with the process, as they
+        // do on Windows: the program's global objects are not torn down under them.
+        std::fflush(nullptr);
+        std::_Exit(0);
+    }
     return 0;
 }

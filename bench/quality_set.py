@@ -103,7 +103,7 @@ def pdflatex(source, target, folder):
     work = Path(tempfile.mkdtemp(dir=folder))
     try:
         (work / "doc.tex").write_text(source, encoding="utf-8")
-        for _ in range(2):  # the second pass settles the page references of the footers
+        for _ in range(2):  # beamer lays out its navigation from the first pass
             run(["pdflatex", "-interaction=batchmode", "-halt-on-error", "doc.tex"], cwd=work)
         shutil.move(work / "doc.pdf", target)
     finally:

@@ -1,5 +1,6 @@
 #include "i18n/format.h"
 
+#include <clocale>
 #include <cstdio>
 #include <optional>
 
@@ -79,14 +80,36 @@ std::string FieldFormat(const Conversion& c) {
     return cFormat;
 }
 
+// Numbers print the same under every locale ("1.00 K", never "1,00 K"): the texts that hold
+// them were written for a runtime that formats with the "C" locale whatever the user's is.
+class CNumericLocale {
+  public:
+    CNumericLocale() : previous_(c_ ? uselocale(c_) : nullptr) {}
+    ~CNumericLocale() {
+        if (previous_)
+            uselocale(previous_);
+    }
+    CNumericLocale(const CNumericLocale&) = delete;
+    CNumericLocale& operator=(const CNumericLocale&) = delete;
+
+  private:
+    static inline const locale_t c_ = newlocale(LC_ALL_MASK, "C", nullptr);
+    locale_t previous_;
+};
+
+// Only numbers are printed here, so the "C" locale's character set is never asked for.
 template <typename T>
 std::wstring Print(const std::string& cFormat, T value) {
-    const int size = std::snprintf(nullptr, 0, cFormat.c_str(), value);
-    if (size <= 0)
-        return {};
-    std::string text(static_cast<size_t>(size) + 1, '\0');
-    std::snprintf(text.data(), text.size(), cFormat.c_str(), value);
-    text.resize(static_cast<size_t>(size));
+    std::string text;
+    {
+        CNumericLocale numbers;
+        const int size = std::snprintf(nullptr, 0, cFormat.c_str(), value);
+        if (size <= 0)
+            return {};
+        text.resize(static_cast<size_t>(size) + 1);
+        std::snprintf(text.data(), text.size(), cFormat.c_str(), value);
+        text.resize(static_cast<size_t>(size));
+    }
     return platform::AnsiToWide(text);
 }
 

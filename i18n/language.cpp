@@ -23,6 +23,21 @@ const wchar_t* LanguageFileName(UINT codePage) {
     }
 }
 
+}  // namespace
+
+std::wstring GetLanguageLocaleName(UINT codePage) {
+    switch (codePage) {
+        case 936:
+            return L"zh_CN";
+        case 950:
+            return L"zh_TW";
+        default:
+            return L"";
+    }
+}
+
+namespace {
+
 void CopyCut(const std::wstring& text, wchar_t* out, DWORD capacity) {
     if (!out || capacity == 0)
         return;

@@ -17,6 +17,10 @@ inline constexpr const wchar_t* kMessageSection = L"Message";
 // Characters of the lookup buffers, terminator included: values are cut to 259 characters.
 inline constexpr DWORD kLanguageValueCapacity = 260;
 
+// The locale of a code page's language, "zh_CN" for 936 and "zh_TW" for 950, empty for any
+// other: the dialogs the windowing library draws itself speak the program's language.
+std::wstring GetLanguageLocaleName(UINT codePage = kLanguageCodePage);
+
 // programDir, "/language/" and the file name of kLanguageCodePage.
 std::wstring GetLanguageFilePath();
 // The same for another code page; an unknown one gives the folder alone.

@@ -97,10 +97,12 @@ unsigned CMainFrame::CompressRows(void* argument) {
         const bool succeeded = result.kind == CompressResult::Kind::Success;
         ::SendMessageW(window, WM_FILE_DONE, MAKELONG(static_cast<WORD>(i), succeeded ? 1 : 0),
                        reinterpret_cast<LPARAM>(failure.c_str()));
-        if (succeeded)
-            ::PostMessageW(
-                window, WM_FILE_RATIO,
-                reinterpret_cast<WPARAM>(new RatioRecord{i, request.source, result.output}), 0);
+        if (succeeded) {
+            auto* record = new RatioRecord{i, request.source, result.output};
+            // A window that has gone takes nothing: the record stays the worker's to free.
+            if (!::PostMessageW(window, WM_FILE_RATIO, reinterpret_cast<WPARAM>(record), 0))
+                delete record;
+        }
     }
     return 0;
 }

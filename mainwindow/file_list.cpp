@@ -104,6 +104,8 @@ void CMainFrame::AddFile(const std::wstring& path) {
     }
     if (fileSize)
         fileSize->SetText(sizeText);
+    if (ui::CControlUI* remove = m_pm.FindSubControlByName(row, L"btnDeleteItem"))
+        remove->SetVisible(!runInProgress_);
     row->SetUserData(path);
 }
 
@@ -139,10 +141,12 @@ void CMainFrame::AddDroppedFiles(HDROP drop) {
     }
 }
 
+// "Already listed" means the same file, not the same spelling: on this file system
+// "Report.pdf" and "report.pdf" are two files, while "dir/./report.pdf" is one of them.
 bool CMainFrame::IsFileListed(const std::wstring& path) {
     for (int i = 0, n = CountRows(); i < n; ++i) {
         ui::CListContainerElementUI* row = Row(i);
-        if (row && EqualsIgnoringCase(row->GetUserData(), path))
+        if (row && platform::IsSameFile(row->GetUserData(), path))
             return true;
     }
     return false;
@@ -159,12 +163,9 @@ std::wstring CMainFrame::FormatFileSize(std::uint64_t bytes) {
     if (bytes <= 1023)
         return FormatLanguageText(GetText(L"SizeBytes"), static_cast<unsigned>(bytes));
     const float kilo = static_cast<float>(bytes) * 0.0009765625f;
-    wchar_t text[64];
     if (kilo < 1024.0f)
-        std::swprintf(text, 64, L"%.2f K", kilo);
-    else
-        std::swprintf(text, 64, L"%.2f M", kilo * 0.0009765625f);
-    return text;
+        return FormatLanguageText(L"%.2f K", kilo);
+    return FormatLanguageText(L"%.2f M", kilo * 0.0009765625f);
 }
 
 int CMainFrame::CountRows(int* checkedCount) {
@@ -305,10 +306,10 @@ void CMainFrame::ShowRowRatio(int row, const std::wstring& sourcePath,
     const std::uint64_t change = grew ? output - source : source - output;
     ratio->SetBkImage(grew ? L"file='../default/icon/red_arrow.png' dest='10,9,26,25'"
                            : L"file='../default/icon/green_arrow.png' dest='10,9,26,25'");
-    wchar_t text[64] = L"-";
-    if (source > 0)
-        std::swprintf(text, 64, L"%0.2f%%",
-                      static_cast<float>(change) / static_cast<float>(source) * 100.0f);
+    const std::wstring text =
+        source > 0 ? FormatLanguageText(L"%0.2f%%", static_cast<float>(change) /
+                                                        static_cast<float>(source) * 100.0f)
+                   : L"-";
     ratio->SetVisible(true);
     ratio->SetText(text);
     open->SetVisible(true);

@@ -173,11 +173,22 @@ void CMainFrame::MainWindowInit() {
     SettingsStore& settings = GetSettingsStore();
     SetDlgItemTextW(L"editCustomPath", settings.savePath);
     CheckDlgButton(settings.saveSamePath != 0 ? L"optSaveSamePath" : L"optCustomPath", true);
-    for (const auto& [dpi, index] : kComboIndexByDpi)
-        if (settings.compressDpi == dpi)
-            SelectComboItem(L"comDPI", index);
+    ShowCompressDpi(settings.compressDpi);
     SetUpScrollBar();
     ShowWindow(L"LayoutToolbox", false);
+}
+
+// The box shows the resolution compression will use. A stored value that is none of the
+// items (edited by hand) shows as the box's own text, with no item chosen, until the user
+// picks one.
+void CMainFrame::ShowCompressDpi(int dpi) {
+    int item = -1;
+    for (const auto& [value, index] : kComboIndexByDpi)
+        if (dpi == value)
+            item = index;
+    SelectComboItem(L"comDPI", item);
+    if (item < 0)
+        SetDlgItemTextW(L"comDPI", std::to_wstring(dpi));
 }
 
 void CMainFrame::SetUpScrollBar() {

@@ -100,6 +100,7 @@ class CMainFrame : public ui::WindowImplBase {
     void BrowseForOutputFolder();
     void SetUpDpi();
     void SetUpScrollBar();
+    void ShowCompressDpi(int dpi);
     void CloseAskingWhileCompressing();
     void ReadRowForWorker(RowRequest* request);
     // One lane of a run (see RunBatch): compresses rows until none is left.

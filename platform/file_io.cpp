@@ -57,6 +57,14 @@ bool ReadFileSize(const std::wstring& path, std::uint64_t* size) {
     return read;
 }
 
+bool IsSameFile(const std::wstring& a, const std::wstring& b) {
+    struct stat first {
+    }, second{};
+    if (::stat(NativePath(a).c_str(), &first) != 0 || ::stat(NativePath(b).c_str(), &second) != 0)
+        return a == b;
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 bool ReadWholeFile(const std::wstring& path, std::uint64_t maxBytes, std::string* bytes) {
     const int fd = ::open(NativePath(path).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)

@@ -26,6 +26,10 @@ namespace platform {
 // (GetFileSize); false when either fails. A pipe or device does not block the call.
 bool ReadFileSize(const std::wstring& path, std::uint64_t* size);
 
+// Whether both paths name the same file (the same device and inode), however each is spelled;
+// two paths of which either does not exist are the same only when they are spelled alike.
+bool IsSameFile(const std::wstring& a, const std::wstring& b);
+
 // Reads a whole regular file of at most maxBytes into bytes; false when it is missing, not a
 // regular file, larger, or cannot be read.
 bool ReadWholeFile(const std::wstring& path, std::uint64_t maxBytes, std::string* bytes);

@@ -1,13 +1,17 @@
 #include "platform/single_instance.h"
 
+#include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cstddef>
+#include <atomic>
+#include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -16,6 +20,14 @@
 
 namespace platform {
 namespace {
+
+constexpr char kShowRequest = 'S';
+constexpr char kWillShow = 'Y';
+constexpr char kCannotShow = 'N';
+// A running instance answers at once; one that stays silent this long is hung and is replaced.
+constexpr int kAnswerMs = 3000;
+// A caller that connects and says nothing must not hold the channel's thread.
+constexpr int kRequestMs = 1000;
 
 // FNV-1a: stable across builds, so two builds of the program still find each other.
 std::uint64_t StableHash(const std::string& text) {
@@ -27,84 +39,211 @@ std::uint64_t StableHash(const std::string& text) {
     return hash;
 }
 
-// An abstract socket (no file to clean up) per user and home folder, so test runs with their
-// own home folders do not meet the user's program.
-sockaddr_un InstanceAddress(const std::wstring& windowClass, socklen_t* length) {
+// A folder of this user's that nobody else may enter, and not a link to one.
+bool IsPrivateFolder(const std::string& path) {
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == ::geteuid() && (info.st_mode & 077) == 0;
+}
+
+bool FitsSocketAddress(const std::string& path) {
+    return path.size() < sizeof(sockaddr_un::sun_path);
+}
+
+// $XDG_RUNTIME_DIR when it is private, as it should be; otherwise a folder of this user's own
+// in the temporary folder, made private. Empty when neither will do (someone else made that
+// folder first): the program then runs without the channel rather than trust it. The name
+// carries the home folder, so test runs with homes of their own do not meet the user's program.
+std::string ChannelPath(const std::wstring& windowClass) {
     const char* home = std::getenv("HOME");
-    const std::string name = WideToUtf8(windowClass) + "-" + std::to_string(::getuid()) + "-" +
-                             std::to_string(StableHash(home ? home : ""));
+    const std::string name =
+        "/" + WideToUtf8(windowClass) + "-" + std::to_string(StableHash(home ? home : ""));
+    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
+    if (runtime && *runtime == '/' && IsPrivateFolder(runtime) && FitsSocketAddress(runtime + name))
+        return runtime + name;
+    const char* temp = std::getenv("TMPDIR");
+    const std::string own = std::string(temp && *temp == '/' ? temp : "/tmp") + "/brindle-" +
+                            std::to_string(::geteuid());
+    ::mkdir(own.c_str(), 0700);
+    if (IsPrivateFolder(own) && FitsSocketAddress(own + name))
+        return own + name;
+    return {};
+}
+
+sockaddr_un SocketAddress(const std::string& path) {
     sockaddr_un address{};
     address.sun_family = AF_UNIX;
-    const size_t size = std::min(name.size(), sizeof address.sun_path - 1);
-    std::memcpy(address.sun_path + 1, name.data(), size);
-    *length = static_cast<socklen_t>(offsetof(sockaddr_un, sun_path) + 1 + size);
+    std::memcpy(address.sun_path, path.data(), path.size());
     return address;
 }
 
-}  // namespace
+// True when the process at the other end of the connection runs as this user.
+bool PeerIsThisUser(int fd) {
+    ucred peer{};
+    socklen_t size = sizeof peer;
+    return ::getsockopt(fd, SOL_SOCKET, SO_PEERCRED, &peer, &size) == 0 && peer.uid == ::geteuid();
+}
 
-bool ActivateRunningInstance(const std::wstring& windowClass) {
+bool WaitReadable(int fd, int milliseconds) {
+    pollfd p{fd, POLLIN, 0};
+    int ready;
+    while ((ready = ::poll(&p, 1, milliseconds)) < 0 && errno == EINTR) {
+    }
+    return ready == 1;
+}
+
+// True when the instance at the path is this user's and will show its window.
+bool AskToShow(const std::string& path) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
-    socklen_t length = 0;
-    const sockaddr_un address = InstanceAddress(windowClass, &length);
-    const bool reached = ::connect(fd, reinterpret_cast<const sockaddr*>(&address), length) == 0;
-    if (reached)
-        (void)!::send(fd, "s", 1, MSG_NOSIGNAL);
+    const sockaddr_un address = SocketAddress(path);
+    char answer = 0;
+    const bool shown =
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+        PeerIsThisUser(fd) && ::send(fd, &kShowRequest, 1, MSG_NOSIGNAL) == 1 &&
+        WaitReadable(fd, kAnswerMs) && ::recv(fd, &answer, 1, 0) == 1 && answer == kWillShow;
     ::close(fd);
-    return reached;
+    return shown;
 }
 
-struct InstanceListener::State {
-    int listenFd = -1;
-    int stopFd = -1;
-    std::thread thread;
+// The lock under which a start asks and takes the channel over, so that two starts at once
+// cannot both take it.
+class ChannelLock {
+  public:
+    ChannelLock(const std::string& path, int operation)
+        : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600)) {
+        int result;
+        while (fd_ >= 0 && (result = ::flock(fd_, operation)) < 0 && errno == EINTR) {
+        }
+        locked_ = fd_ >= 0 && result == 0;
+    }
+    ~ChannelLock() {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+    ChannelLock(const ChannelLock&) = delete;
+    ChannelLock& operator=(const ChannelLock&) = delete;
+    bool IsLocked() const { return locked_; }
+
+  private:
+    int fd_;
+    bool locked_ = false;
 };
 
-InstanceListener::InstanceListener(const std::wstring& windowClass,
-                                   std::function<void()> onActivate)
+}  // namespace
+
+struct SingleInstance::State {
+    std::function<bool()> onActivate;
+    std::string path;
+    int listenFd = -1;
+    int stopFd = -1;
+    struct stat socketFile {};
+    bool shownElsewhere = false;
+    std::atomic<bool> holding{false};
+    std::thread thread;
+
+    // A socket left at the path belongs to an instance that has ended or is closing: this one
+    // takes its place.
+    bool Listen() {
+        ::unlink(path.c_str());
+        listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        const sockaddr_un address = SocketAddress(path);
+        if (listenFd >= 0 &&
+            ::bind(listenFd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
+            ::listen(listenFd, 16) == 0 && ::stat(path.c_str(), &socketFile) == 0)
+            return true;
+        if (listenFd >= 0)
+            ::close(listenFd);
+        listenFd = -1;
+        return false;
+    }
+
+    void Serve() {
+        pollfd fds[] = {{listenFd, POLLIN, 0}, {stopFd, POLLIN, 0}};
+        for (;;) {
+            if (::poll(fds, 2, -1) < 0) {
+                if (errno == EINTR)
+                    continue;
+                break;
+            }
+            if (fds[1].revents || (fds[0].revents & (POLLERR | POLLNVAL)))
+                break;
+            if (!(fds[0].revents & POLLIN))
+                continue;
+            const int client = ::accept4(listenFd, nullptr, nullptr, SOCK_CLOEXEC);
+            if (client >= 0) {
+                Answer(client);
+                ::close(client);
+            }
+        }
+        // Starts still waiting in the queue are turned away and start normally.
+        ::close(listenFd);
+    }
+
+    // Another user's request is not even read.
+    void Answer(int client) {
+        char request = 0;
+        if (!PeerIsThisUser(client) || !WaitReadable(client, kRequestMs) ||
+            ::recv(client, &request, 1, 0) != 1 || request != kShowRequest)
+            return;
+        const char answer = holding && onActivate() ? kWillShow : kCannotShow;
+        (void)!::send(client, &answer, 1, MSG_NOSIGNAL);
+    }
+
+    // Only while nobody is taking the channel over, and only this instance's own socket.
+    void RemoveSocket() {
+        const ChannelLock lock(path + ".lock", LOCK_EX | LOCK_NB);
+        struct stat now {};
+        if (lock.IsLocked() && ::stat(path.c_str(), &now) == 0 && now.st_dev == socketFile.st_dev &&
+            now.st_ino == socketFile.st_ino)
+            ::unlink(path.c_str());
+    }
+};
+
+SingleInstance::SingleInstance(const std::wstring& windowClass, std::function<bool()> onActivate)
     : state_(std::make_unique<State>()) {
     State& s = *state_;
-    s.listenFd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    socklen_t length = 0;
-    const sockaddr_un address = InstanceAddress(windowClass, &length);
-    if (s.listenFd < 0 ||
-        ::bind(s.listenFd, reinterpret_cast<const sockaddr*>(&address), length) != 0 ||
-        ::listen(s.listenFd, 4) != 0) {
-        if (s.listenFd >= 0)
-            ::close(s.listenFd);
-        s.listenFd = -1;
+    s.onActivate = std::move(onActivate);
+    s.path = ChannelPath(windowClass);
+    if (s.path.empty())
+        return;
+    const ChannelLock lock(s.path + ".lock", LOCK_EX);
+    if (AskToShow(s.path)) {
+        s.shownElsewhere = true;
         return;
     }
     s.stopFd = ::eventfd(0, EFD_CLOEXEC);
-    s.thread = std::thread([&s, onActivate = std::move(onActivate)] {
-        pollfd fds[] = {{s.listenFd, POLLIN, 0}, {s.stopFd, POLLIN, 0}};
-        while (::poll(fds, 2, -1) >= 0 && !(fds[1].revents & POLLIN)) {
-            if (!(fds[0].revents & POLLIN))
-                continue;
-            const int client = ::accept4(s.listenFd, nullptr, nullptr, SOCK_CLOEXEC);
-            if (client >= 0) {
-                ::close(client);
-                onActivate();
-            }
-        }
-    });
+    if (s.stopFd < 0 || !s.Listen())
+        return;
+    s.holding = true;
+    s.thread = std::thread([&s] { s.Serve(); });
 }
 
-InstanceListener::~InstanceListener() {
+SingleInstance::~SingleInstance() {
+    Close();
     State& s = *state_;
-    if (s.listenFd < 0)
+    if (s.thread.joinable())
+        s.thread.join();
+    if (s.stopFd >= 0)
+        ::close(s.stopFd);
+}
+
+bool SingleInstance::ShownElsewhere() const {
+    return state_->shownElsewhere;
+}
+
+bool SingleInstance::IsHolding() const {
+    return state_->holding;
+}
+
+void SingleInstance::Close() {
+    State& s = *state_;
+    if (!s.holding.exchange(false))
         return;
     const std::uint64_t one = 1;
     (void)!::write(s.stopFd, &one, sizeof one);
-    s.thread.join();
-    ::close(s.stopFd);
-    ::close(s.listenFd);
-}
-
-bool InstanceListener::IsListening() const {
-    return state_->listenFd >= 0;
+    s.RemoveSocket();
 }
 
 }  // namespace platform

@@ -1,6 +1,8 @@
-// One main window per user: the first start listens on a local socket named after its main
-// window's class, and a later start that reaches it asks it to come forward instead of
-// starting again.
+// One main window per user. The first start holds a local socket in a folder that only its user
+// can enter ($XDG_RUNTIME_DIR, or a private folder it makes under the temporary folder); a later
+// start of the same user asks it to show its window and ends there. Both ends check that the
+// other runs as the same user, so another user can neither keep the program from starting nor
+// raise its window.
 #pragma once
 
 #include <functional>
@@ -9,18 +11,24 @@
 
 namespace platform {
 
-// True when a running instance listens for this window class; it has been asked to show itself.
-bool ActivateRunningInstance(const std::wstring& windowClass);
-
-// Claims the name for this process for as long as it lives; every later start that asks calls
-// onActivate on the listener's own thread.
-class InstanceListener {
+class SingleInstance {
   public:
-    InstanceListener(const std::wstring& windowClass, std::function<void()> onActivate);
-    ~InstanceListener();
-    InstanceListener(const InstanceListener&) = delete;
-    InstanceListener& operator=(const InstanceListener&) = delete;
-    bool IsListening() const;
+    // Asks the instance that holds the channel to show its window. When none can (there is
+    // none, it is closing, it does not answer, or it is not this user's), this process holds the
+    // channel from now on and answers every later start of its user with onActivate, run on a
+    // thread of the channel's own: true when a window will show.
+    SingleInstance(const std::wstring& windowClass, std::function<bool()> onActivate);
+    ~SingleInstance();
+    SingleInstance(const SingleInstance&) = delete;
+    SingleInstance& operator=(const SingleInstance&) = delete;
+
+    // True when another instance showed its window: this start ends here.
+    bool ShownElsewhere() const;
+    // True while this process answers later starts.
+    bool IsHolding() const;
+    // Stops answering: later starts find nobody and start normally. Returns at once, also while
+    // a request is being answered, so a closing window may call it from its own thread.
+    void Close();
 
   private:
     struct State;

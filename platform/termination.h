@@ -1,13 +1,27 @@
-// A request to end the program from outside (Ctrl+C, kill, the terminal closing) handled like
-// any other event, on a thread of its own, instead of inside a signal handler where almost
-// nothing may be done.
+// Requests from outside to end the program: SIGTERM (a logout, a shutdown, kill), SIGINT (Ctrl+C)
+// and SIGHUP (the terminal went away), handled like any other event on a thread of their own,
+// instead of inside a signal handler where almost nothing may be done.
 #pragma once
+
+#include <functional>
+#include <memory>
 
 namespace platform {
 
-// Blocks SIGINT, SIGTERM and SIGHUP for the calling thread and every thread it starts from now
-// on, and calls handler with the signal's number on a dedicated thread when one arrives. Call
-// it before any other thread starts.
-void HandleTerminationRequests(void (*handler)(int signal));
+class TerminationRequests {
+  public:
+    // From now on each such signal calls onRequest with its number, on a thread of this
+    // object's own. The signals are caught, not blocked, so programs started meanwhile receive
+    // them as usual.
+    explicit TerminationRequests(std::function<void(int signal)> onRequest);
+    // The signals end the process at once again.
+    ~TerminationRequests();
+    TerminationRequests(const TerminationRequests&) = delete;
+    TerminationRequests& operator=(const TerminationRequests&) = delete;
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 }  // namespace platform

@@ -5,10 +5,14 @@
 
 #include <QApplication>
 #include <QDropEvent>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QTest>
 #include <QTimer>
 #include <QUrl>
 #include <QWindow>
+#include <clocale>
 #include <cstdlib>
 #include <cwchar>
 #include <filesystem>
@@ -17,6 +21,7 @@
 #include <vector>
 
 #include "engine/progress_parser.h"
+#include "i18n/format.h"
 #include "i18n/language.h"
 #include "mainwindow/main_frame.h"
 #include "net/update.h"
@@ -27,8 +32,8 @@
 #include "tests/dialogs/dialog_driver.h"
 #include "tests/dialogs/url_catcher.h"
 #include "tests/engine/pdf_fixtures.h"
-#include "tests/support/processes.h"
 #include "tests/net/test_keys.h"
+#include "tests/support/processes.h"
 #include "tests/support/qt_wait.h"
 #include "tests/support/temp_dir.h"
 #include "ui/qt/host_widget.h"
@@ -66,7 +71,8 @@ void ExpectMessage(const wchar_t* key, bool* shown) {
 class RecordingFrame : public CMainFrame {
   public:
     std::mutex mutex;
-    std::vector<std::pair<UINT, int>> messages;  // message, row
+    std::vector<std::pair<UINT, int>> messages;  // message, row (page messages aside)
+    std::vector<int> pages;                      // the pages of WM_GS_PAGE, in order
     bool batchEnded = false;
 
   protected:
@@ -75,6 +81,8 @@ class RecordingFrame : public CMainFrame {
             std::lock_guard lock(mutex);
             if (msg == WM_GS_PAGERANGE)
                 messages.emplace_back(msg, static_cast<int>(wParam));
+            else if (msg == WM_GS_PAGE)
+                pages.push_back(static_cast<int>(lParam));
             else if (msg == WM_FILE_DONE)
                 messages.emplace_back(msg, LOWORD(wParam));
             else if (msg == WM_FILE_RATIO)
@@ -107,10 +115,54 @@ class MainFrameTest : public testing::Test {
     }
 
     void TearDown() override {
+        CloseFrame();
+        // Later tests start from the settings a first start has.
+        std::filesystem::remove(GetSettingsStore().configPath);
+        GetSettingsStore().Load();
+    }
+
+    void CloseFrame() {
         if (!IsWindow(hwnd_))
             return;
         ::PostMessageW(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
         RunUntilWindowGone();
+    }
+
+    // The program started again over this config.ini.
+    void RestartWith(const std::string& config) {
+        CloseFrame();
+        testing_support::WriteFile(platform::WideToUtf8(GetSettingsStore().configPath), config);
+        GetSettingsStore().Load();
+        SetUp();
+    }
+
+    void DropFiles(const std::vector<std::string>& paths) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const std::string& path : paths)
+            urls << QUrl::fromLocalFile(QString::fromStdString(path));
+        data.setUrls(urls);
+        // Delivered to the native window the way the windowing system delivers a drag and drop.
+        QWindow* window = frame_->GetWidget()->windowHandle();
+        QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &enter);
+        QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(window, &drop);
+    }
+
+    bool BatchEnded() {
+        std::lock_guard lock(frame_->mutex);
+        return frame_->batchEnded;
+    }
+
+    // Starts a run and returns once the worker has begun the first file.
+    void StartRunAndWaitForTheFirstFile() {
+        Click(pm(), L"btnCompress");
+        ASSERT_TRUE(PumpUntil([this] {
+            std::lock_guard lock(frame_->mutex);
+            return !frame_->messages.empty();
+        }));
     }
 
     // The program's own loop, which the window ends when it has gone, as in the program.
@@ -153,14 +205,40 @@ class MainFrameTest : public testing::Test {
     HWND hwnd_ = nullptr;
 };
 
+// The texts are written with "." whatever the user's locale: a German one would print commas.
+class GermanNumbers {
+  public:
+    GermanNumbers() : previous_(std::setlocale(LC_NUMERIC, nullptr)) {
+        active_ = std::setlocale(LC_NUMERIC, "de_DE.UTF-8") != nullptr;
+    }
+    ~GermanNumbers() { std::setlocale(LC_NUMERIC, previous_.c_str()); }
+    bool active() const { return active_; }
+
+  private:
+    std::string previous_;
+    bool active_ = false;
+};
+
 TEST(FormatFileSizeTest, BytesKilobytesAndMegabytes) {
     InitAppPaths();
+    GermanNumbers german;
+    ASSERT_TRUE(german.active()) << "scripts/setup generates the de_DE.UTF-8 locale";
     EXPECT_EQ(CMainFrame::FormatFileSize(0), L"");
     EXPECT_EQ(CMainFrame::FormatFileSize(1023), L"1023 字节");
     EXPECT_EQ(CMainFrame::FormatFileSize(1024), L"1.00 K");
     EXPECT_EQ(CMainFrame::FormatFileSize(1048575), L"1024.00 K");
     EXPECT_EQ(CMainFrame::FormatFileSize(1048576), L"1.00 M");
     EXPECT_EQ(CMainFrame::FormatFileSize(5ull << 30), L"5120.00 M");
+}
+
+// The bold heading fonts of the shared skin file are there before any dialog has loaded it.
+TEST_F(MainFrameTest, TheWindowHasItsOwnFontsFromTheFirstFrame) {
+    CloseFrame();
+    ui::CPaintManagerUI::RemoveAllShared();
+    SetUp();
+    for (int font : {2, 3, 4})
+        EXPECT_TRUE(pm().GetFont(font).bold) << font;
+    EXPECT_EQ(pm().GetFont(3).size, 14);
 }
 
 TEST_F(MainFrameTest, AddedFileShowsItsRowAndTheListPage) {
@@ -180,15 +258,20 @@ TEST_F(MainFrameTest, AddedFileShowsItsRowAndTheListPage) {
     EXPECT_EQ(frame_->GetRowFile(5, &password), L"");
 }
 
-TEST_F(MainFrameTest, SamePathInOtherLetterCaseIsRefused) {
-    const std::wstring path = AddPdf("Doc.pdf");
-    std::wstring shouted = path;
-    shouted.replace(shouted.size() - 7, 7, L"DOC.PDF");
-    bool shown = false;
-    ExpectMessage(L"PDFIsExist", &shown);
-    frame_->AddFile(shouted);
-    EXPECT_TRUE(shown);
-    EXPECT_EQ(frame_->CountRows(), 1);
+// On this file system "Report.pdf" and "report.pdf" are two files; "dir/./report.pdf" and a
+// hard link are the same file spelled otherwise.
+TEST_F(MainFrameTest, ADuplicateIsTheSameFileNotTheSameSpelling) {
+    AddPdf("Report.pdf");
+    AddPdf("report.pdf");
+    EXPECT_EQ(frame_->CountRows(), 2);
+    std::filesystem::create_hard_link(dir_.File("report.pdf"), dir_.File("link.pdf"));
+    for (const std::string& same : {dir_.path() + "/./report.pdf", dir_.File("link.pdf")}) {
+        bool shown = false;
+        ExpectMessage(L"PDFIsExist", &shown);
+        frame_->AddFile(platform::Utf8ToWide(same));
+        EXPECT_TRUE(shown) << same;
+    }
+    EXPECT_EQ(frame_->CountRows(), 2);
 }
 
 TEST_F(MainFrameTest, LockedFileIsAddedWithItsPasswordOrNotAtAll) {
@@ -211,22 +294,54 @@ TEST_F(MainFrameTest, LockedFileIsAddedWithItsPasswordOrNotAtAll) {
     EXPECT_EQ(password, L"secret");
 }
 
+// A prompt that accepts an empty password (the file was replaced by an open one meanwhile)
+// adds nothing and says so with the file's name.
+TEST_F(MainFrameTest, APromptAcceptedWithoutAPasswordAddsNothingAndSaysSo) {
+    engine_test::MakeTextPdf(dir_.File("plain.pdf"), 1);
+    engine_test::EncryptPdf(dir_.File("plain.pdf"), dir_.File("doc.pdf"), "secret", "owner", "256");
+    WhenWindowShows(testing_support::HasControl(L"password"), [this](ui::CPaintManagerUI& pm) {
+        std::filesystem::copy_file(dir_.File("plain.pdf"), dir_.File("doc.pdf"),
+                                   std::filesystem::copy_options::overwrite_existing);
+        Click(pm, L"btnYes");
+    });
+    bool shown = false;
+    WhenWindowShows(testing_support::ControlText(
+                        L"context", FormatLanguageText(MessageText(L"PDFAddFail"), L"doc.pdf")),
+                    [&](ui::CPaintManagerUI& pm) {
+                        shown = true;
+                        Click(pm, L"btnClose");
+                    });
+    frame_->AddFile(dir_.WFile(L"doc.pdf"));
+    EXPECT_TRUE(shown);
+    EXPECT_EQ(frame_->CountRows(), 0);
+}
+
 TEST_F(MainFrameTest, DroppedPdfFilesAreAddedAndEverythingElseIgnored) {
     engine_test::MakeTextPdf(dir_.File("x.PDF"), 1);
     testing_support::WriteFile(dir_.File("y.txt"), "text");
     std::filesystem::create_directory(dir_.File("folder.pdf.d"));
-    QMimeData data;
-    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(dir_.File("x.PDF"))),
-                  QUrl::fromLocalFile(QString::fromStdString(dir_.File("y.txt"))),
-                  QUrl::fromLocalFile(QString::fromStdString(dir_.File("folder.pdf.d")))});
-    // Delivered to the native window the way the windowing system delivers a drag and drop.
-    QWindow* window = frame_->GetWidget()->windowHandle();
-    QDragEnterEvent enter(QPoint(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(window, &enter);
-    QDropEvent drop(QPointF(200, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
-    QCoreApplication::sendEvent(window, &drop);
-    ASSERT_EQ(frame_->CountRows(), 1);
+    DropFiles({dir_.File("x.PDF"), dir_.File("y.txt"), dir_.File("folder.pdf.d")});
+    ASSERT_TRUE(PumpUntil([this] { return frame_->CountRows() == 1; }));
     EXPECT_EQ(InRow(0, L"fileName")->GetText(), L"x.PDF");
+}
+
+// The drag source waits for the drop to be taken: questions about the files (here a password
+// prompt) come only after the drop event has returned.
+TEST_F(MainFrameTest, ADropIsTakenAtOnceAndItsFilesHandledAfterTheDragHasEnded) {
+    engine_test::MakeTextPdf(dir_.File("plain.pdf"), 1);
+    engine_test::EncryptPdf(dir_.File("plain.pdf"), dir_.File("locked.pdf"), "secret", "owner",
+                            "256");
+    bool prompted = false;
+    WhenWindowShows(testing_support::HasControl(L"password"), [&](ui::CPaintManagerUI& pm) {
+        prompted = true;
+        Click(pm, L"btnClose");
+    });
+    DropFiles({dir_.File("locked.pdf"), dir_.File("plain.pdf")});
+    EXPECT_FALSE(prompted);
+    EXPECT_EQ(frame_->CountRows(), 0);
+    ASSERT_TRUE(PumpUntil([this] { return frame_->CountRows() == 1; }));
+    EXPECT_TRUE(prompted);
+    EXPECT_EQ(InRow(0, L"fileName")->GetText(), L"plain.pdf");
 }
 
 TEST_F(MainFrameTest, CheckBoxesAndSelectAll) {
@@ -290,10 +405,20 @@ TEST_F(MainFrameTest, SizeChangeShowsPercentArrowAndOutput) {
         EXPECT_TRUE(InRow(0, L"btnOpenItem")->IsVisible());
         EXPECT_EQ(InRow(0, L"btnOpenItem")->GetUserData(), dir_.WFile(c.output));
     }
+    {
+        GermanNumbers german;
+        ASSERT_TRUE(german.active());
+        frame_->ShowRowRatio(0, dir_.WFile(L"src.bin"), dir_.WFile(L"small.bin"));
+        EXPECT_EQ(InRow(0, L"compressRatio")->GetText(), L"60.00%");
+    }
     // A source gone before its ratio is shown has no percentage to show.
     frame_->ShowRowRatio(0, dir_.WFile(L"gone.bin"), dir_.WFile(L"small.bin"));
     EXPECT_EQ(InRow(0, L"compressRatio")->GetText(), L"-");
+    // A row that does not exist changes nothing, in it or in any other row.
     frame_->ShowRowRatio(7, dir_.WFile(L"src.bin"), dir_.WFile(L"small.bin"));
+    EXPECT_EQ(frame_->CountRows(), 1);
+    EXPECT_EQ(InRow(0, L"compressRatio")->GetText(), L"-");
+    EXPECT_EQ(InRow(0, L"btnOpenItem")->GetUserData(), dir_.WFile(L"small.bin"));
 }
 
 TEST_F(MainFrameTest, BatchCompressesTheCheckedRowsOnly) {
@@ -345,6 +470,135 @@ TEST_F(MainFrameTest, BatchCompressesTheCheckedRowsOnly) {
     EXPECT_TRUE(InRow(0, L"btnDeleteItem")->IsVisible());
 }
 
+// During a run rows are only appended: a dropped file comes checked but without its delete
+// button, waits for the next run, and a row unchecked before its turn is skipped.
+TEST_F(MainFrameTest, DuringARunRowsCanBeUncheckedAndAddedButNotDeleted) {
+    AddPdf("first.pdf", 40);
+    AddPdf("second.pdf");
+    AddPdf("third.pdf");
+    engine_test::MakeTextPdf(dir_.File("dropped.pdf"), 1);
+    Click(pm(), L"btnCompress");
+    // The run reads each row on this thread when it reaches it, so none has been read yet.
+    ClickInRow(2, L"checkBoxList");
+    ASSERT_TRUE(PumpUntil([this] {
+        std::lock_guard lock(frame_->mutex);
+        return !frame_->messages.empty();
+    }));
+    DropFiles({dir_.File("dropped.pdf")});
+    ASSERT_TRUE(PumpUntil([this] { return frame_->CountRows() == 4; }));
+    EXPECT_TRUE(Selected(InRow(3, L"checkBoxList")));
+    EXPECT_FALSE(InRow(3, L"btnDeleteItem")->IsVisible());
+    EXPECT_FALSE(Find(L"btnDelete")->IsEnabled());
+    ASSERT_TRUE(PumpUntil([this] { return BatchEnded(); }));
+    QCoreApplication::processEvents();
+
+    EXPECT_TRUE(std::filesystem::exists(dir_.File("second-new.pdf")));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("third-new.pdf")));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("dropped-new.pdf")));
+    EXPECT_FALSE(InRow(2, L"statusOK")->IsVisible());
+    EXPECT_TRUE(Selected(InRow(3, L"checkBoxList")));
+    for (int row = 0; row < 4; ++row)
+        EXPECT_TRUE(InRow(row, L"btnDeleteItem")->IsVisible()) << row;
+}
+
+// Progress follows Ghostscript's pages; a row that succeeded runs again when checked again,
+// into a new output beside the first.
+TEST_F(MainFrameTest, ProgressFollowsThePagesAndASucceededRowCanRunAgain) {
+    AddPdf("pages.pdf", 3);
+    for (const char* output : {"pages-new.pdf", "pages-new1.pdf"}) {
+        {
+            std::lock_guard lock(frame_->mutex);
+            frame_->batchEnded = false;
+            frame_->pages.clear();
+        }
+        frame_->SetAllChecked(true);
+        Click(pm(), L"btnCompress");
+        ASSERT_TRUE(PumpUntil([this] { return BatchEnded(); }));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(frame_->pages, (std::vector<int>{1, 2, 3})) << output;
+        auto* bar = static_cast<ui::CProgressUI*>(InRow(0, L"progress")->GetInterface(L"Progress"));
+        EXPECT_EQ(bar->GetMinValue(), 1);
+        EXPECT_EQ(bar->GetMaxValue(), 3);
+        EXPECT_EQ(bar->GetValue(), 3);
+        EXPECT_TRUE(InRow(0, L"statusOK")->IsVisible());
+        EXPECT_EQ(InRow(0, L"btnOpenItem")->GetUserData(),
+                  dir_.WFile(platform::Utf8ToWide(output)));
+    }
+}
+
+// A file Ghostscript cannot read fails its row with the error text and Ghostscript's code.
+TEST_F(MainFrameTest, AGhostscriptErrorFailsTheRowWithItsCode) {
+    AddPdf("broken.pdf");
+    testing_support::WriteFile(dir_.File("broken.pdf"), "%PDF-1.4\nnot a document\n");
+    Click(pm(), L"btnCompress");
+    ASSERT_TRUE(PumpUntil([this] { return BatchEnded(); }));
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(InRow(0, L"statusFail")->IsVisible());
+    const std::wstring tooltip = InRow(0, L"statusFail")->GetToolTip();
+    bool matched = false;
+    for (int code = -1000; code < 0 && !matched; ++code)
+        matched = tooltip == FormatLanguageText(GetText(L"UnknowError"), code);
+    EXPECT_TRUE(matched) << platform::WideToUtf8(tooltip);
+    EXPECT_TRUE(Selected(InRow(0, L"checkBoxList")));
+}
+
+// The program's own threads besides the UI thread (the batch worker, the update check): those
+// that carry the process's name, unlike the ones Qt names for itself.
+int ProgramThreads() {
+    const std::string name = testing_support::ReadFile("/proc/self/comm");
+    int count = -1;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+        count += testing_support::ReadFile(task.path().string() + "/comm") == name;
+    return count;
+}
+
+// Closing during a run: "btnClose" asks, and "Return" lets the run go on; "NowExit" closes at
+// once, and so does the system close (Alt+F4) without asking. After the run nothing asks.
+TEST_F(MainFrameTest, ClosingDuringARunAsksOnlyFromTheCloseButton) {
+    auto answerExitQuestion = [](const wchar_t* button, int* asked) {
+        WhenWindowShows(
+            testing_support::ControlText(L"context", MessageText(L"ExitWhenCompressing")),
+            [button, asked](ui::CPaintManagerUI& pm) {
+                ++*asked;
+                EXPECT_EQ(testing_support::TextOf(pm, L"btnYes"), GetText(L"NowExit"));
+                EXPECT_EQ(testing_support::TextOf(pm, L"btnClose"), GetText(L"Return"));
+                Click(pm, button);
+            });
+    };
+    AddPdf("long.pdf", 30);
+    AddPdf("short.pdf");
+    StartRunAndWaitForTheFirstFile();
+    int asked = 0;
+    answerExitQuestion(L"btnClose", &asked);  // "Return"
+    Click(pm(), L"btnClose");
+    EXPECT_EQ(asked, 1);
+    EXPECT_TRUE(IsWindow(hwnd_));
+    ASSERT_TRUE(PumpUntil([this] { return BatchEnded(); }));
+    EXPECT_TRUE(std::filesystem::exists(dir_.File("short-new.pdf")));
+
+    // After the run the close button closes without a question.
+    Click(pm(), L"btnClose");
+    RunUntilWindowGone();
+    EXPECT_EQ(asked, 1);
+
+    for (const bool systemClose : {false, true}) {
+        SetUp();
+        AddPdf("long.pdf", 30);
+        StartRunAndWaitForTheFirstFile();
+        if (systemClose) {
+            ::PostMessageW(hwnd_, WM_SYSCOMMAND, SC_CLOSE, 0);
+        } else {
+            answerExitQuestion(L"btnYes", &asked);  // "NowExit"
+            Click(pm(), L"btnClose");
+        }
+        RunUntilWindowGone();
+        EXPECT_EQ(asked, 2) << systemClose;
+        // The worker goes on to the end of its file and then finds no window: wait for it, so
+        // that the next run is the only one.
+        EXPECT_TRUE(testing_support::WaitFor([] { return ProgramThreads() == 0; }, 60000));
+    }
+}
+
 TEST_F(MainFrameTest, CompressWithNothingCheckedSaysSo) {
     AddPdf("a.pdf");
     frame_->SetAllChecked(false);
@@ -355,23 +609,138 @@ TEST_F(MainFrameTest, CompressWithNothingCheckedSaysSo) {
     EXPECT_TRUE(Find(L"btnCompress")->IsEnabled());
 }
 
+// Picks an item of "comDPI" as the user does: the drop-down opened by a click, the item clicked.
+void ChooseDpi(ui::CPaintManagerUI& pm, int item) {
+    Click(pm, L"comDPI");
+    ui::HostWidget* popup = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowType() == Qt::Popup && w->isVisible())
+            popup = static_cast<ui::HostWidget*>(w);
+    ASSERT_NE(popup, nullptr);
+    auto* combo = static_cast<ui::CComboUI*>(pm.FindControl(L"comDPI")->GetInterface(L"Combo"));
+    const RECT rc = combo->GetItemAt(item)->GetPos();
+    QTest::mouseClick(popup, Qt::LeftButton, {}, QPoint(20, (rc.top + rc.bottom) / 2));
+    ASSERT_TRUE(PumpUntil([combo] { return !combo->IsDropped(); }));
+}
+
+int StoredInt(const wchar_t* key) {
+    return GetPrivateProfileIntW(L"General", key, -1, GetSettingsStore().configPath.c_str());
+}
+
 TEST_F(MainFrameTest, SettingsControlsWriteTheirChoice) {
     SettingsStore& settings = GetSettingsStore();
     EXPECT_EQ(Find(L"editCustomPath")->GetText(), settings.savePath);
     EXPECT_TRUE(Selected(Find(L"optSaveSamePath")));
     Click(pm(), L"optCustomPath");
     EXPECT_EQ(settings.saveSamePath, 0);
-    EXPECT_EQ(GetPrivateProfileIntW(L"General", L"SaveSamePath", 1, settings.configPath.c_str()),
-              0);
+    EXPECT_EQ(StoredInt(L"SaveSamePath"), 0);
     Click(pm(), L"optSaveSamePath");
     EXPECT_EQ(settings.saveSamePath, 1);
 
-    frame_->SelectComboItem(L"comDPI", 0, true);
+    EXPECT_EQ(Find(L"comDPI")->GetText(), L"300");
+    ChooseDpi(pm(), 0);
     EXPECT_EQ(settings.compressDpi, 72);
-    EXPECT_EQ(GetPrivateProfileIntW(L"General", L"CompressDPI", 0, settings.configPath.c_str()),
-              72);
-    frame_->SelectComboItem(L"comDPI", 2, true);
-    EXPECT_EQ(settings.compressDpi, 300);
+    EXPECT_EQ(StoredInt(L"CompressDPI"), 72);
+    // Choosing the item already shown writes it again.
+    std::filesystem::remove(settings.configPath);
+    ChooseDpi(pm(), 0);
+    EXPECT_EQ(StoredInt(L"CompressDPI"), 72);
+}
+
+TEST_F(MainFrameTest, AStartShowsTheStoredChoices) {
+    RestartWith("[General]\nSaveSamePath=0\nSavePath=" + dir_.path() + "\nCompressDPI=150\n");
+    EXPECT_TRUE(Selected(Find(L"optCustomPath")));
+    EXPECT_FALSE(Selected(Find(L"optSaveSamePath")));
+    EXPECT_EQ(Find(L"editCustomPath")->GetText(), dir_.wpath());
+    EXPECT_EQ(Find(L"comDPI")->GetText(), L"150");
+}
+
+// A resolution stored by hand that is none of the items shows as what it is; choosing the
+// item the box used to show instead writes that choice.
+TEST_F(MainFrameTest, AStoredResolutionOutsideTheItemsShowsAsItIsUntilOneIsChosen) {
+    RestartWith("[General]\nCompressDPI=200\n");
+    auto* combo = static_cast<ui::CComboUI*>(Find(L"comDPI")->GetInterface(L"Combo"));
+    EXPECT_EQ(combo->GetText(), L"200");
+    EXPECT_EQ(combo->GetCurSel(), -1);
+    EXPECT_EQ(GetSettingsStore().compressDpi, 200);
+    ChooseDpi(pm(), 2);
+    EXPECT_EQ(combo->GetText(), L"300");
+    EXPECT_EQ(GetSettingsStore().compressDpi, 300);
+    EXPECT_EQ(StoredInt(L"CompressDPI"), 300);
+}
+
+// The folder browser sets the custom folder (without choosing it as the destination); results
+// go there once "optCustomPath" is chosen. Cancelling the browser changes nothing.
+TEST_F(MainFrameTest, TheFolderBrowserSetsTheCustomFolderWhereResultsThenGo) {
+    const std::string out = dir_.File("out");
+    std::filesystem::create_directory(out);
+    auto answerBrowser = [](const std::string& folder) {
+        QTimer::singleShot(0, [folder] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            if (folder.empty()) {
+                dialog->reject();
+                return;
+            }
+            dialog->setDirectory(QString::fromStdString(folder));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+    };
+    const std::wstring before = Find(L"editCustomPath")->GetText();
+    answerBrowser("");
+    Click(pm(), L"btnCustomPath");
+    EXPECT_EQ(Find(L"editCustomPath")->GetText(), before);
+
+    answerBrowser(out);
+    Click(pm(), L"btnCustomPath");
+    EXPECT_EQ(Find(L"editCustomPath")->GetText(), platform::Utf8ToWide(out));
+    EXPECT_EQ(GetSettingsStore().savePath, platform::Utf8ToWide(out));
+    EXPECT_TRUE(Selected(Find(L"optSaveSamePath")));
+
+    Click(pm(), L"optCustomPath");
+    AddPdf("a.pdf");
+    Click(pm(), L"btnCompress");
+    ASSERT_TRUE(PumpUntil([this] { return BatchEnded(); }));
+    EXPECT_TRUE(std::filesystem::exists(out + "/a-new.pdf"));
+    EXPECT_FALSE(std::filesystem::exists(dir_.File("a-new.pdf")));
+}
+
+// Each chosen file keeps its own folder, also when the dialog returns files of two folders.
+TEST_F(MainFrameTest, TheOpenFileDialogsChoicesKeepTheirOwnPaths) {
+    std::filesystem::create_directory(dir_.File("one"));
+    std::filesystem::create_directory(dir_.File("two"));
+    for (const char* name : {"one/a.pdf", "one/b.pdf", "two/c.pdf"})
+        engine_test::MakeTextPdf(dir_.File(name), 1);
+    auto answerDialog = [](const std::string& folder, const std::string& typed) {
+        QTimer::singleShot(0, [folder, typed] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            ASSERT_NE(dialog, nullptr);
+            dialog->setDirectory(QString::fromStdString(folder));
+            auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            ASSERT_NE(name, nullptr);
+            name->setText(QString::fromStdString(typed));
+            QMetaObject::invokeMethod(dialog, "accept");
+        });
+    };
+    answerDialog(dir_.File("one"), "a.pdf");
+    Click(pm(), L"btnAddFile");
+    answerDialog(dir_.File("one"), "\"b.pdf\" \"" + dir_.File("two/c.pdf") + "\"");
+    Click(pm(), L"btnAddFile");
+    ASSERT_EQ(frame_->CountRows(), 3);
+    EXPECT_EQ(frame_->GetRowFile(0, nullptr), dir_.WFile(L"one/a.pdf"));
+    EXPECT_EQ(frame_->GetRowFile(1, nullptr), dir_.WFile(L"one/b.pdf"));
+    EXPECT_EQ(frame_->GetRowFile(2, nullptr), dir_.WFile(L"two/c.pdf"));
+}
+
+TEST_F(MainFrameTest, AnOutputThatIsGoneIsNotOpened) {
+    testing_support::UrlCatcher files(QStringLiteral("file"));
+    AddPdf("a.pdf");
+    testing_support::WriteFile(dir_.File("a-new.pdf"), "%PDF-1.4");
+    frame_->ShowRowRatio(0, dir_.WFile(L"a.pdf"), dir_.WFile(L"a-new.pdf"));
+    std::filesystem::remove(dir_.File("a-new.pdf"));
+    ClickInRow(0, L"btnOpenItem");
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(files.opened.isEmpty());
 }
 
 TEST_F(MainFrameTest, OutputFolderHelpPageAndCompressedFileAreOpened) {

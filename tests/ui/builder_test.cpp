@@ -57,6 +57,30 @@ TEST_F(BuilderTest, SharedDefaultsFromADefaultFileServeLaterWindows) {
     EXPECT_EQ(w.pm.GetFont(3).name, L"Shared");
 }
 
+// Each window keeps the shared fonts it was built with: loading another skin that brings its
+// own shared fonts (or the first ones) changes no window already showing.
+TEST_F(BuilderTest, ALaterSkinNeverChangesTheFontsOfAWindowAlreadyBuilt) {
+    Write(
+        "Default.xml",
+        R"(<Window><Font shared="true" id="2" name="Bold" size="12" bold="true" default="true"/></Window>)");
+    Write("Other.xml",
+          R"(<Window><Font shared="true" id="2" name="Thin" size="9" default="true"/></Window>)");
+    ui_test::Window before;
+    ASSERT_TRUE(before.Load(LR"(<Window size="50,50"><Label font="2" /></Window>)"));
+    ui_test::Window main;
+    ASSERT_TRUE(main.Load(
+        LR"(<Window size="50,50"><Include source="Default.xml"/><Label font="2" /></Window>)"));
+    ui_test::Window dialog;
+    ASSERT_TRUE(dialog.Load(
+        LR"(<Window size="50,50"><Include source="Other.xml"/><Label font="2" /></Window>)"));
+    EXPECT_EQ(before.pm.GetFont(2).name, ui::FontInfo{}.name);
+    EXPECT_FALSE(before.pm.GetFont(2).bold);
+    EXPECT_EQ(main.pm.GetFont(2).name, L"Bold");
+    EXPECT_TRUE(main.pm.GetFont(2).bold);
+    EXPECT_EQ(main.pm.GetFont(-1).name, L"Bold");
+    EXPECT_EQ(dialog.pm.GetFont(2).name, L"Thin");
+}
+
 TEST_F(BuilderTest, IncludeInsertsAnotherFileCountTimes) {
     Write("part.xml", R"(<HorizontalLayout><Button text="x" /></HorizontalLayout>)");
     ui_test::Window w;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/ui/fakes.h"
+#include "ui/controls/combo.h"
 #include "ui/controls/edit.h"
 #include "ui/controls/label.h"
 #include "ui/controls/list.h"
@@ -72,6 +73,40 @@ TEST(ButtonStates, SelectedOptionDrawsItsSelectedImage) {
     EXPECT_EQ(PaintedFiles(w), std::vector<std::wstring>{L"off.png"});
     w.Click(L"o");
     EXPECT_EQ(PaintedFiles(w), std::vector<std::wstring>{L"on.png"});
+}
+
+// A disabled option still tells whether it is selected: greyed, not emptied.
+TEST(ButtonStates, DisabledOptionKeepsItsSelectedLookGreyed) {
+    Window w;
+    w.render.bitmaps = {{L"off.png", {4, 4}}, {L"on.png", {4, 4}}, {L"on-grey.png", {4, 4}}};
+    ASSERT_TRUE(
+        w.Load(LR"(<Window size="80,40"><HorizontalLayout>
+        <Option name="o" normalimage="off.png" selectedimage="on.png" selected="true" enabled="false"/>
+        <Option name="own" normalimage="off.png" selectedimage="on.png" selecteddisabledimage="on-grey.png" selected="true" enabled="false"/>
+        </HorizontalLayout></Window>)"));
+    EXPECT_EQ(PaintedFiles(w), (std::vector<std::wstring>{L"on.png", L"on-grey.png"}));
+    EXPECT_LT(w.render.images[0].fade, 255);
+    EXPECT_EQ(w.render.images[1].fade, 255);
+    static_cast<ui::COptionUI*>(w.Find(L"o"))->Selected(false);
+    EXPECT_EQ(PaintedFiles(w).front(), L"off.png");
+    EXPECT_EQ(w.render.images[0].fade, 255);
+}
+
+// A button pressed with the mouse must not keep the keyboard focus: a later Return would press
+// it again (and reopen the file dialog it opened). An edit box does take the focus.
+TEST(ButtonStates, PressedButtonLeavesTheFocusAndReturnDoesNotPressItAgain) {
+    Window w;
+    ASSERT_TRUE(
+        w.Load(LR"(<Window size="100,60"><VerticalLayout>
+        <Button name="b" height="20"/><Edit name="e" height="20"/><Control/></VerticalLayout></Window>)"));
+    w.Click(L"e");
+    EXPECT_EQ(w.pm.GetFocus(), w.Find(L"e"));
+    w.Click(L"b");
+    EXPECT_EQ(w.pm.GetFocus(), nullptr);
+    w.log.clear();
+    w.pm.OnKeyDown(ui::VK_RETURN, L'\r');
+    w.pm.OnKeyDown(' ', L' ');
+    EXPECT_TRUE(w.log.empty());
 }
 
 TEST(ImagesInControls, DestIsScaledAndBkImageCanBeChangedWithAttributeText) {
@@ -150,6 +185,29 @@ TEST_F(ScrollTest, WheelAndArrowButtonsMoveTheChildrenWithinTheRange) {
     EXPECT_EQ(v->GetScrollPos().cy, 170);
 }
 
+// Rows that fit leave the wheel nothing to do: it must end at the list, not bounce between the
+// list and its body for ever.
+TEST(Wheel, AListWhoseRowsFitIgnoresTheWheelAndALongerOneScrolls) {
+    for (const int rows : {0, 3, 12}) {
+        for (const wchar_t* bar : {L"true", L"false"}) {
+            std::wstring xml =
+                LR"(<Window size="200,150"><List name="l" itemheight="30" vscrollbar=")";
+            xml += bar;
+            xml += LR"("><ListHeader height="20"><ListHeaderItem text="h"/></ListHeader>)";
+            for (int i = 0; i < rows; ++i)
+                xml += LR"(<ListContainerElement><Label text="row"/></ListContainerElement>)";
+            xml += L"</List></Window>";
+            Window w;
+            ASSERT_TRUE(w.Load(xml));
+            auto* list = w.Find<ui::CListUI>(L"l");
+            w.pm.OnWheel({50, 40}, -120);  // over the first row (or the empty body)
+            w.pm.OnWheel({50, 10}, -120);  // over the header
+            const bool scrolls = rows == 12 && std::wstring(bar) == L"true";
+            EXPECT_EQ(list->GetList()->GetScrollPos().cy > 0, scrolls) << rows << " " << bar;
+        }
+    }
+}
+
 TEST_F(ScrollTest, DraggingTheThumbScrollsProportionally) {
     bar->SetShowButton1(false);
     bar->SetShowButton2(false);
@@ -190,6 +248,42 @@ TEST(Edits, TheHostMirrorsEditsAndTheEngineMasksPasswordsItDraws) {
     e->OnNativeTextChanged(L"abcd");
     EXPECT_EQ(e->GetText(), L"abcd");
     EXPECT_EQ(w.log, std::vector<std::wstring>{L"textchanged:e"});
+}
+
+// Choosing an item is reported even when it is the one already shown; a combo without a
+// current item shows its own text.
+TEST(Combos, ChoosingTheCurrentItemAgainIsReportedAndNoItemShowsTheComboText) {
+    Window w;
+    ASSERT_TRUE(
+        w.Load(LR"(<Window size="100,30"><Combo name="c">
+        <ListLabelElement text="72"/><ListLabelElement text="300" selected="true"/></Combo></Window>)"));
+    auto* combo = w.Find<ui::CComboUI>(L"c");
+    w.log.clear();
+    ui::TEventUI press;
+    press.Type = ui::UIEVENT_BUTTONDOWN;
+    press.pSender = combo->GetItemAt(1);
+    combo->GetItemAt(1)->DoEvent(press);
+    EXPECT_EQ(w.log, (std::vector<std::wstring>{L"itemclick:", L"itemselect:c"}));
+    combo->SelectItem(1);  // a selection by the program that changes nothing stays quiet
+    EXPECT_EQ(w.log.size(), 2u);
+
+    combo->SelectItem(-1, false, false);
+    combo->SetText(L"200");
+    EXPECT_EQ(combo->GetText(), L"200");
+    w.render.texts.clear();
+    w.pm.Paint(w.render, {0, 0, 100, 30});
+    EXPECT_NE(w.render.FindText(L"200"), nullptr);
+}
+
+// The window's title is its "caption" control's text, and follows it.
+TEST(Caption, TheHostIsToldTheCaptionTextAndItsChanges) {
+    Window w;
+    ASSERT_TRUE(
+        w.Load(LR"(<Window size="100,30"><Container>
+        <Label name="caption" text="提示"/></Container></Window>)"));
+    EXPECT_EQ(w.host.caption, L"提示");
+    w.Find(L"caption")->SetText(L"密码");
+    EXPECT_EQ(w.host.caption, L"密码");
 }
 
 TEST(Keyboard, ListArrowsMoveTheSelectionAndEnterActivates) {

@@ -24,6 +24,7 @@ struct DrawnText {
 struct DrawnImage {
     std::wstring file;
     ui::ImagePiece piece;
+    BYTE fade = 255;
 };
 
 class RecordingRender : public ui::IRender {
@@ -44,7 +45,7 @@ class RecordingRender : public ui::IRender {
         return it == bitmaps.end() ? SIZE{} : it->second;
     }
     void DrawImagePiece(const ui::DrawInfo& draw, const ui::ImagePiece& piece) override {
-        images.push_back({draw.file, piece});
+        images.push_back({draw.file, piece, draw.fade});
     }
     void DrawText(const RECT& rc, const std::wstring& text, DWORD argb, const ui::FontInfo& font,
                   UINT) override {
@@ -70,6 +71,7 @@ class FakeHost : public ui::IUiHost {
     std::vector<ui::CComboUI*> dropDowns;
     int captures = 0;
     SIZE resized{};
+    std::wstring caption;
 
     void Invalidate(const RECT&) override {}
     void SetCapture(bool on) override { captures += on ? 1 : -1; }
@@ -81,6 +83,7 @@ class FakeHost : public ui::IUiHost {
     POINT ClientToScreen(POINT pt) override { return pt; }
     void ShowToolTip(const std::wstring&) override {}
     void ResizeClient(SIZE size) override { resized = size; }
+    void SetCaptionText(const std::wstring& text) override { caption = text; }
 };
 
 // A window's paint manager wired to the fakes, with notifications recorded as "type:name".

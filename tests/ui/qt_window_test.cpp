@@ -2,9 +2,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QScreen>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 #include <atomic>
 #include <functional>
 #include <thread>
@@ -312,6 +315,31 @@ TEST_F(QtWindowTest, EditBoxesAreNativeAndTypingReachesTheControl) {
     EXPECT_EQ(line->echoMode(), QLineEdit::Password);
 }
 
+// Selecting and moving the cursor survive the window's next paint: Ctrl+A, Home and the other
+// editing keys work in a password box.
+TEST_F(QtWindowTest, EditingKeysInANativeBoxOutliveTheNextPaint) {
+    TestDlg dlg(kSkin);
+    ASSERT_NE(dlg.Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);
+    dlg.pm().FindControl(L"edit")->SetAttribute(L"password", L"true");
+    QLineEdit* line = nullptr;
+    ASSERT_TRUE(WaitFor(
+        [&] { return (line = dlg.GetWidget()->findChild<QLineEdit*>()) && line->isVisible(); }));
+    auto paint = [&] {
+        dlg.GetWidget()->update();
+        WaitFor([] { return false; }, 50);
+    };
+    QTest::keyClicks(line, QStringLiteral("secret"));
+    QTest::keyClick(line, Qt::Key_A, Qt::ControlModifier);
+    paint();
+    EXPECT_TRUE(line->hasSelectedText());
+    QTest::keyClick(line, Qt::Key_Home);
+    paint();
+    EXPECT_EQ(line->cursorPosition(), 0);
+    QTest::keyClick(line, Qt::Key_Delete);
+    paint();
+    EXPECT_EQ(dlg.GetDlgItemTextW(L"edit"), L"ecret");
+}
+
 TEST_F(QtWindowTest, NativeEditBoxesFollowTheirPageAndTheirState) {
     TestDlg dlg(
         LR"(<Window size="200,100"><TabLayout name="tabs">
@@ -384,6 +412,99 @@ TEST_F(QtWindowTest, ChosenMenuItemReachesTheOwnerWithItsName) {
     ASSERT_TRUE(WaitFor([&] { return dlg.lastMenu.szName[0] != 0; }));
     EXPECT_EQ(std::wstring(dlg.lastMenu.szName), L"menuAbout");
     ASSERT_TRUE(WaitFor([&] { return menu.GetHWND() == nullptr; }));
+}
+
+// A dialog is typed and stacked as the dialog of its owner, titled by its caption, and brings
+// a minimised owner back with it.
+TEST_F(QtWindowTest, AnOwnedDialogIsTransientForItsOwnerTitledByItsCaptionAndBringsItBack) {
+    TestDlg owner(kSkin);
+    const HWND ownerHwnd = owner.Create(nullptr, L"Brindle", WS_POPUP | WS_VISIBLE, 0);
+    ASSERT_NE(ownerHwnd, nullptr);
+    EXPECT_EQ(owner.GetWidget()->windowType(), Qt::Window);
+    EXPECT_EQ(owner.GetWidget()->windowTitle(), QStringLiteral("Brindle"));  // its own name wins
+    owner.GetWidget()->showMinimized();
+
+    TestDlg dialog(kSkin);
+    ASSERT_NE(dialog.Create(ownerHwnd, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);
+    QWidget* widget = dialog.GetWidget();
+    EXPECT_EQ(widget->windowType(), Qt::Dialog);
+    EXPECT_EQ(widget->windowTitle(), QStringLiteral("标题"));
+    dialog.SetDlgItemTextW(L"caption", L"提示");
+    EXPECT_EQ(widget->windowTitle(), QStringLiteral("提示"));
+    bool ownerBack = false;
+    QTimer::singleShot(50, [&] {
+        ASSERT_NE(widget->windowHandle(), nullptr);
+        EXPECT_EQ(widget->windowHandle()->transientParent(), owner.GetWidget()->windowHandle());
+        ownerBack = owner.GetWidget()->isVisible() && !owner.GetWidget()->isMinimized();
+        dialog.Close(IDOK);
+    });
+    EXPECT_EQ(dialog.ShowModal(), static_cast<UINT>(IDOK));
+    EXPECT_TRUE(ownerBack);
+}
+
+// Centred windows stay on their screen; one larger than the screen keeps its caption there.
+TEST_F(QtWindowTest, CentredWindowsStayOnTheScreenCaptionFirst) {
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    auto clientOnScreen = [](TestDlg& dlg) {
+        ui::HostWidget* w = dlg.GetWidget();
+        return QRect(w->mapToGlobal(w->ClientRect().topLeft()), w->ClientRect().size());
+    };
+    TestDlg big(kSkin);
+    ASSERT_NE(big.Create(nullptr, L"", WS_POPUP, 0, 0, 0, area.width() + 300, area.height() + 200),
+              nullptr);
+    big.CenterWindow();
+    EXPECT_EQ(clientOnScreen(big).topLeft(), area.topLeft());
+
+    TestDlg owner(kSkin);
+    const HWND ownerHwnd = owner.Create(nullptr, L"", WS_POPUP, 0);
+    owner.MoveTo(area.right() - 60, area.bottom() - 30);  // kept on screen as well
+    EXPECT_TRUE(area.contains(clientOnScreen(owner)));
+    owner.GetWidget()->move(area.right() - 60, area.bottom() - 30);  // moved off by hand
+    TestDlg dialog(kSkin);
+    ASSERT_NE(dialog.Create(ownerHwnd, L"", WS_POPUP, 0), nullptr);
+    dialog.CenterWindow();
+    EXPECT_TRUE(area.contains(clientOnScreen(dialog)));
+}
+
+// An idle window costs nothing: once it has painted, nothing repaints it until something
+// changes. A native edit box restyled at every paint used to make each paint ask for the next.
+TEST_F(QtWindowTest, AnIdleWindowWithAnEditBoxDoesNotRepaint) {
+    class PaintCounter : public QObject {
+      public:
+        int paints = 0;
+
+      protected:
+        bool eventFilter(QObject*, QEvent* e) override {
+            if (e->type() == QEvent::Paint)
+                ++paints;
+            return false;
+        }
+    } counter;
+    // Its box is read-only, like the main window's: no blinking cursor repaints it either.
+    TestDlg dlg(
+        LR"(<Window size="200,60"><VerticalLayout>
+        <Edit name="e" height="24" text="/home" enabled="false" readonly="true"/><Control/>
+        </VerticalLayout></Window>)");
+    ASSERT_NE(dlg.Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);
+    dlg.GetWidget()->installEventFilter(&counter);
+    ASSERT_TRUE(WaitFor([&] { return counter.paints > 0; }));
+    WaitFor([] { return false; }, 200);  // the first frames settle
+    counter.paints = 0;
+    WaitFor([] { return false; }, 500);
+    EXPECT_EQ(counter.paints, 0);
+}
+
+// The file and folder dialogs are the toolkit's own: they speak the program's language.
+TEST_F(QtWindowTest, ToolkitTranslationsFollowTheProgramsLanguage) {
+    const QString english = QStringLiteral("Look in:");
+    EXPECT_FALSE(ui::LoadToolkitTranslations(L""));
+    ASSERT_TRUE(ui::LoadToolkitTranslations(L"zh_CN"));
+    const QString simplified = QCoreApplication::translate("QFileDialog", "Look in:");
+    EXPECT_NE(simplified, english);
+    ASSERT_TRUE(ui::LoadToolkitTranslations(L"zh_TW"));
+    const QString traditional = QCoreApplication::translate("QFileDialog", "Look in:");
+    EXPECT_NE(traditional, english);
+    EXPECT_NE(traditional, simplified);
 }
 
 TEST_F(QtWindowTest, DpiScalesAWindowOnceAndShadowAddsAMargin) {

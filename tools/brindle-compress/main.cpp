@@ -346,7 +346,7 @@ int main(int argc, char** argv) {
     settings.memoryLimitMb =
         line->memoryLimitMb ? line->memoryLimitMb : DefaultMemoryLimitMb(line->jobs);
 
-    platform::HandleTerminationRequests(EndOnRequest);
+    const platform::TerminationRequests requests(EndOnRequest);
     Batch batch{*line};
     std::vector<std::thread> lanes;
     for (int lane = 1; lane < line->jobs; ++lane)

@@ -231,13 +231,22 @@ void COptionUI::PaintBkColor(IRender& render) {
         CButtonUI::PaintBkColor(render);
 }
 
+// A disabled option still shows whether it is selected: its selected image, greyed by drawing
+// it half transparent unless the skin gives a disabled one of its own.
 void COptionUI::PaintStatusImage(IRender& render) {
     if (!selected_) {
         CButtonUI::PaintStatusImage(render);
         return;
     }
-    const bool hot = (state_ & UISTATE_HOT) && !selectedHotImage_.empty();
-    if (!IsEnabled() || !DrawImage(render, hot ? selectedHotImage_ : selectedImage_))
+    bool drawn;
+    if (!IsEnabled())
+        drawn = DrawImage(render, selectedDisabledImage_) ||
+                DrawImage(render, selectedImage_, nullptr, kDisabledFade);
+    else
+        drawn = DrawImage(render, (state_ & UISTATE_HOT) && !selectedHotImage_.empty()
+                                      ? selectedHotImage_
+                                      : selectedImage_);
+    if (!drawn)
         DrawImage(render, CurrentImage());
     DrawImage(render, selectedForeImage_);
 }
@@ -257,6 +266,8 @@ void COptionUI::SetAttribute(std::wstring_view name, std::wstring_view value) {
         selectedImage_ = value;
     else if (name == L"selectedhotimage")
         selectedHotImage_ = value;
+    else if (name == L"selecteddisabledimage")
+        selectedDisabledImage_ = value;
     else if (name == L"selectedforeimage" || name == L"foreselectedimage")
         selectedForeImage_ = value;
     else if (name == L"selectedtextcolor")

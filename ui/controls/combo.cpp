@@ -67,9 +67,16 @@ bool CComboUI::SelectItem(int index, bool, bool triggerEvent) {
     return true;
 }
 
+void CComboUI::ChooseItem(int index) {
+    if (index != curSel_)
+        SelectItem(index);
+    else if (GetItemAt(index))
+        Notify(DUI_MSGTYPE_ITEMSELECT, index, index);
+}
+
 std::wstring CComboUI::GetText() const {
     CControlUI* item = GetItemAt(curSel_);
-    return item ? ParseTextMarkup(item->GetText()).text : std::wstring();
+    return item ? ParseTextMarkup(item->GetText()).text : text_;
 }
 
 SIZE CComboUI::GetDropBoxSize(int itemsHeight) const {
@@ -209,9 +216,9 @@ void CComboUI::PaintStatusImage(IRender& render) {
 
 void CComboUI::PaintText(IRender& render) {
     CControlUI* item = GetItemAt(curSel_);
-    if (!item || !manager_)
+    if (!manager_)
         return;
-    const MarkupText m = ParseTextMarkup(item->GetText());
+    const MarkupText m = ParseTextMarkup(item ? item->GetText() : text_);
     FontInfo font = manager_->GetFont(m.fontId >= 0 ? m.fontId : font_);
     if (!m.fontName.empty())
         font.name = m.fontName;

@@ -23,8 +23,12 @@ class CComboUI : public CContainerUI, public IListOwnerUI {
     const TListInfoUI& GetListInfo() const override { return info_; }
     int GetCurSel() const override { return curSel_; }
     bool SelectItem(int index, bool takeFocus = false, bool triggerEvent = true) override;
+    // A choice in the drop-down is reported even when it is the item already shown: the
+    // owner may have to act on the choice itself (store it), not only on a change.
+    void ChooseItem(int index) override;
     CControlUI* GetOwnerControl() override { return this; }
     RECT GetColumnRect(int) const override { return {}; }
+    // The current item's text; without a current item the combo's own text.
     std::wstring GetText() const override;
 
     // The drop-down's size for items needing itemsHeight pixels: as wide as the combo (or the

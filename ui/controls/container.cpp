@@ -250,12 +250,19 @@ void CContainerUI::DoPaint(IRender& render, const RECT& paint) {
             bar->DoPaint(render, rc);
 }
 
+void CContainerUI::ScrollByWheel(LPARAM delta) {
+    if (!vScroll_ || !vScroll_->IsVisible())
+        return;
+    const SIZE pos = GetScrollPos();
+    const int step = vScroll_->GetLineSize() * 3;
+    SetScrollPos({pos.cx, pos.cy + (delta > 0 ? -step : step)});
+}
+
+// A container that scrolls takes the wheel whether or not its content fits; one that cannot
+// scroll at all leaves it to its parent, so a wheel over a row reaches the list around it.
 void CContainerUI::DoEvent(TEventUI& event) {
-    if (event.Type == UIEVENT_SCROLLWHEEL && vScroll_ && vScroll_->IsVisible()) {
-        const SIZE pos = GetScrollPos();
-        const int step = vScroll_->GetLineSize() * 3;
-        const int delta = static_cast<LPARAM>(event.wParam) > 0 ? -step : step;
-        SetScrollPos({pos.cx, pos.cy + delta});
+    if (event.Type == UIEVENT_SCROLLWHEEL && vScroll_) {
+        ScrollByWheel(static_cast<LPARAM>(event.wParam));
         return;
     }
     CControlUI::DoEvent(event);

@@ -52,6 +52,8 @@ class CContainerUI : public CControlUI {
     SIZE GetScrollPos() const;
     void SetScrollPos(SIZE pos);
     SIZE GetScrollRange() const;
+    // Three lines per wheel notch (delta > 0 scrolls up); content that fits does not move.
+    void ScrollByWheel(LPARAM delta);
 
   protected:
     // The rect left for children: the item rect minus the inset and the visible scroll bars.

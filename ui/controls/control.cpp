@@ -31,6 +31,8 @@ void CControlUI::SetText(std::wstring_view text) {
         return;
     text_ = text;
     Invalidate();
+    if (manager_)
+        manager_->TextChanged(this);
 }
 
 void CControlUI::SetVisible(bool visible) {
@@ -198,11 +200,12 @@ void CControlUI::PaintBorder(IRender& render) {
                           SIZE{Scale(borderRound_.cx), Scale(borderRound_.cy)});
 }
 
-bool CControlUI::DrawImage(IRender& render, std::wstring_view image, const RECT* rc) {
+bool CControlUI::DrawImage(IRender& render, std::wstring_view image, const RECT* rc, BYTE fade) {
     if (image.empty())
         return false;
     DrawInfo draw = ParseDrawInfo(image);
     draw.dest = Scale(draw.dest);
+    draw.fade = static_cast<BYTE>(draw.fade * fade / 255);
     ui::DrawImage(render, draw, rc ? *rc : rcItem_, rcPaint_);
     return true;
 }

@@ -24,6 +24,8 @@ inline constexpr UINT UISTATE_DISABLED = 0x04;
 inline constexpr UINT UISTATE_HOT = 0x08;
 inline constexpr UINT UISTATE_PUSHED = 0x10;
 inline constexpr UINT UISTATE_CAPTURED = 0x40;
+// How opaque a disabled control draws a state it keeps showing (a selected option).
+inline constexpr BYTE kDisabledFade = 110;
 
 class CControlUI {
   public:
@@ -61,6 +63,8 @@ class CControlUI {
     bool IsMouseEnabled() const { return mouse_; }
     void SetMouseEnabled(bool enabled) { mouse_ = enabled; }
     bool IsFocused() const { return focused_; }
+    // Whether a press with the mouse gives this control the keyboard focus.
+    virtual bool TakesFocusOnClick() const { return true; }
     virtual void SetFocus();
     void SetFocusedState(bool focused);
 
@@ -117,8 +121,10 @@ class CControlUI {
     void NeedUpdate();        // this control's own layout is stale
     void NeedParentUpdate();  // its size request changed: the parent must lay out again
 
-    // Draws an image attribute into rc (the control's rect when rc is omitted).
-    bool DrawImage(IRender& render, std::wstring_view image, const RECT* rc = nullptr);
+    // Draws an image attribute into rc (the control's rect when rc is omitted), its opacity
+    // multiplied by fade/255.
+    bool DrawImage(IRender& render, std::wstring_view image, const RECT* rc = nullptr,
+                   BYTE fade = 255);
 
   protected:
     virtual void PaintBkColor(IRender& render);

@@ -66,6 +66,9 @@ class CButtonUI : public CLabelUI {
     void* GetInterface(std::wstring_view name) override;
 
     bool Activate() override;
+    // A button pressed with the mouse leaves the keyboard focus free: Return or Space typed
+    // later (after the dialog the button opened has closed) must not press it again.
+    bool TakesFocusOnClick() const override { return false; }
     void SetEnabled(bool enabled = true) override;
     void DoEvent(TEventUI& event) override;
     void SetAttribute(std::wstring_view name, std::wstring_view value) override;
@@ -127,6 +130,7 @@ class COptionUI : public CButtonUI {
     bool selected_ = false;
     std::wstring selectedImage_;
     std::wstring selectedHotImage_;
+    std::wstring selectedDisabledImage_;
     std::wstring selectedForeImage_;
     DWORD selectedTextColor_ = 0;
     DWORD selectedBkColor_ = 0;

@@ -107,7 +107,7 @@ bool CListItemState::HandleRowEvent(CControlUI& self, TEventUI& event) {
                 return true;
             if (pm)
                 pm->SendNotify(&self, DUI_MSGTYPE_ITEMCLICK);
-            owner_->SelectItem(index_, true);
+            owner_->ChooseItem(index_);
             return true;
         case UIEVENT_DBLCLICK:
             if (pm && self.IsEnabled())
@@ -482,8 +482,9 @@ void CListUI::DoEvent(TEventUI& event) {
         Notify(DUI_MSGTYPE_ITEMACTIVATE, curSel_);
         return;
     }
+    // The body is the list's scrolling part; the wheel ends there, scrolling or not.
     if (event.Type == UIEVENT_SCROLLWHEEL) {
-        body_->DoEvent(event);
+        body_->ScrollByWheel(static_cast<LPARAM>(event.wParam));
         return;
     }
     CVerticalLayoutUI::DoEvent(event);

@@ -37,6 +37,8 @@ class IListOwnerUI {
     virtual const TListInfoUI& GetListInfo() const = 0;
     virtual int GetCurSel() const = 0;
     virtual bool SelectItem(int index, bool takeFocus = false, bool triggerEvent = true) = 0;
+    // The user pressed item index.
+    virtual void ChooseItem(int index) { SelectItem(index, true); }
     // The manager that sends the owner's notifications.
     virtual CControlUI* GetOwnerControl() = 0;
     // Header column i as a left/right span, or an empty rect when there is no such column.

@@ -27,6 +27,8 @@ class IUiHost {
     virtual void ShowToolTip(const std::wstring& text) = 0;
     // The window's client area becomes size (after a DPI change).
     virtual void ResizeClient(SIZE size) = 0;
+    // The text of the window's control named "caption", the title of a window without a name.
+    virtual void SetCaptionText(const std::wstring& text) = 0;
 };
 
 }  // namespace ui

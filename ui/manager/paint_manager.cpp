@@ -14,6 +14,8 @@
 namespace ui {
 namespace {
 
+constexpr std::wstring_view kCaptionName = L"caption";
+
 struct SharedTables {
     std::map<int, FontInfo> fonts;
     bool hasDefaultFont = false;
@@ -146,8 +148,11 @@ bool CPaintManagerUI::AttachDialog(CControlUI* root) {
         return false;
     delete root_;
     root_ = root;
+    TakeSharedFonts();
     hover_ = capture_ = focus_ = nullptr;
     InitControls(root, nullptr);
+    if (CControlUI* caption = FindControl(kCaptionName))
+        TextChanged(caption);
     initSent_ = false;
     NeedUpdate();
     return true;
@@ -171,6 +176,11 @@ void CPaintManagerUI::InitControls(CControlUI* control, CControlUI* parent) {
         slot = c;
         return false;
     });
+}
+
+void CPaintManagerUI::TextChanged(CControlUI* control) {
+    if (host_ && control->GetName() == kCaptionName && FindControl(kCaptionName) == control)
+        host_->SetCaptionText(control->GetText());
 }
 
 void CPaintManagerUI::ReapObjects(CControlUI* control) {
@@ -317,23 +327,33 @@ void CPaintManagerUI::OnTimer(CControlUI* control, UINT id) {
 void CPaintManagerUI::AddFont(int id, const FontInfo& font, bool isDefault, bool shared) {
     SharedTables& s = Shared();
     (shared ? s.fonts : fonts_)[id] = font;
-    if (!isDefault)
-        return;
-    if (shared) {
+    if (isDefault && shared) {
         s.hasDefaultFont = true;
         s.defaultFont = font;
-    } else {
+    } else if (isDefault) {
         hasDefaultFont_ = true;
         defaultFont_ = font;
     }
+    if (shared)
+        TakeSharedFonts();
+}
+
+// A window draws with the shared fonts as they were when its skin was built (or when it added
+// shared fonts itself): a skin loaded later for another window never changes its text.
+void CPaintManagerUI::TakeSharedFonts() {
+    const SharedTables& s = Shared();
+    sharedFonts_ = s.fonts;
+    hasSharedDefaultFont_ = s.hasDefaultFont;
+    sharedDefaultFont_ = s.defaultFont;
 }
 
 FontInfo CPaintManagerUI::GetFont(int id) const {
-    const SharedTables& s = Shared();
-    FontInfo font = hasDefaultFont_ ? defaultFont_ : s.hasDefaultFont ? s.defaultFont : FontInfo{};
+    FontInfo font = hasDefaultFont_         ? defaultFont_
+                    : hasSharedDefaultFont_ ? sharedDefaultFont_
+                                            : FontInfo{};
     if (auto it = fonts_.find(id); it != fonts_.end())
         font = it->second;
-    else if (auto sit = s.fonts.find(id); sit != s.fonts.end())
+    else if (auto sit = sharedFonts_.find(id); sit != sharedFonts_.end())
         font = sit->second;
     font.size = ScaleValue(font.size);
     return font;
@@ -541,7 +561,7 @@ void CPaintManagerUI::OnButtonDown(POINT pt) {
     CControlUI* control = FindControl(pt);
     if (!control || !IsEffectivelyEnabled(control))
         return;
-    SetFocus(control);
+    SetFocus(control->TakesFocusOnClick() ? control : nullptr);
     capture_ = control;
     if (host_)
         host_->SetCapture(true);

@@ -91,6 +91,8 @@ class CPaintManagerUI {
     void InitControls(CControlUI* control, CControlUI* parent);
     // Forgets every reference to a control that is going away.
     void ReapObjects(CControlUI* control);
+    // A control's text changed; the window's title follows its control named "caption".
+    void TextChanged(CControlUI* control);
     const std::vector<std::wstring>& GetWarnings() const { return warnings_; }
 
     // Lookup.
@@ -118,7 +120,8 @@ class CPaintManagerUI {
     bool KillTimer(CControlUI* control, UINT id);
     void OnTimer(CControlUI* control, UINT id);
 
-    // Resource tables; a window's own entries win over shared ones.
+    // Resource tables; a window's own entries win over shared ones. A window sees the shared
+    // fonts of the moment its skin was attached.
     void AddFont(int id, const FontInfo& font, bool isDefault, bool shared);
     FontInfo GetFont(int id) const;  // scaled; an unknown id gives the default font
     int GetFontHeight(const FontInfo& font) const;
@@ -177,6 +180,7 @@ class CPaintManagerUI {
     static bool IsEffectivelyEnabled(const CControlUI* control);
     bool SetWindowLookAttribute(std::wstring_view name, std::wstring_view value);
     bool SetShadowAttribute(std::wstring_view name, std::wstring_view value);
+    void TakeSharedFonts();
 
     IUiHost* host_ = nullptr;
     IRender* render_ = nullptr;
@@ -194,6 +198,9 @@ class CPaintManagerUI {
     int defaultFontId_ = -1;
     bool hasDefaultFont_ = false;
     FontInfo defaultFont_;
+    std::map<int, FontInfo> sharedFonts_;
+    bool hasSharedDefaultFont_ = false;
+    FontInfo sharedDefaultFont_;
     std::map<std::wstring, std::wstring, std::less<>> defaults_;
     std::map<std::wstring, std::wstring, std::less<>> styles_;
     DWORD defaultFontColor_ = 0xFF000000;

@@ -4,9 +4,14 @@
 #include <QCursor>
 #include <QFont>
 #include <QGuiApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QScreen>
 #include <QThread>
+#include <QTranslator>
+#include <QWidget>
 #include <cmath>
+#include <memory>
 #if QT_CONFIG(xcb)
 #include <xcb/xcb.h>
 #endif
@@ -75,6 +80,19 @@ bool IsUiThread() {
     return !app || QThread::currentThread() == app->thread();
 }
 
+bool InNestedEventLoop() {
+    return QThread::currentThread()->loopLevel() > 1;
+}
+
+bool CloseModalWindow() {
+    QWidget* window = QApplication::activePopupWidget();
+    if (!window)
+        window = QApplication::activeModalWidget();
+    if (window)
+        window->close();
+    return window != nullptr;
+}
+
 void RunOnUiThread(const std::function<void()>& f) {
     if (IsUiThread()) {
         f();
@@ -97,6 +115,23 @@ void EnsureApplication() {
     QApplication::setQuitOnLastWindowClosed(false);
     InstallFontSubstitutions();
     CDPI::SetMainMonitorDpiProvider(&ScreenDpi);
+}
+
+bool LoadToolkitTranslations(const std::wstring& locale) {
+    EnsureApplication();
+    static QTranslator* translator = nullptr;
+    auto next = std::make_unique<QTranslator>();
+    if (locale.empty() ||
+        !next->load(QLocale(QString::fromStdWString(locale)), QStringLiteral("qtbase"),
+                    QStringLiteral("_"), QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        return false;
+    if (translator) {
+        QCoreApplication::removeTranslator(translator);
+        delete translator;
+    }
+    translator = next.release();
+    QCoreApplication::installTranslator(translator);
+    return true;
 }
 
 }  // namespace ui

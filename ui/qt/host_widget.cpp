@@ -49,6 +49,14 @@ Qt::Edges ToEdges(int bits) {
 }
 
 // The native box draws over the control's own frame and images: no frame or fill of its own.
+// Set once: a style sheet repolishes the box, which repaints the window under it.
+void MakeSeeThrough(QWidget* box) {
+    box->setAutoFillBackground(false);
+    box->setStyleSheet(QStringLiteral("background: transparent; border: none;"));
+}
+
+// Font and text colour follow the control. Qt ignores a font or palette equal to the one the
+// box has, so a box whose control did not change costs nothing and repaints nothing.
 void StyleNativeEdit(QWidget* box, CEditUI* edit, CPaintManagerUI* pm) {
     box->setFont(ToQFont(pm->GetFont(edit->GetFont())));
     QPalette palette = box->palette();
@@ -56,8 +64,6 @@ void StyleNativeEdit(QWidget* box, CEditUI* edit, CPaintManagerUI* pm) {
     palette.setColor(QPalette::Text, ToQColor(color));
     palette.setColor(QPalette::Base, Qt::transparent);
     box->setPalette(palette);
-    box->setAutoFillBackground(false);
-    box->setStyleSheet(QStringLiteral("background: transparent; border: none;"));
 }
 
 }  // namespace
@@ -142,6 +148,16 @@ void HostWidget::Invalidate(const RECT& rc) {
 
 void HostWidget::SetCapture(bool) {}
 
+void HostWidget::SetName(const QString& name) {
+    named_ = !name.isEmpty();
+    setWindowTitle(name);
+}
+
+void HostWidget::SetCaptionText(const std::wstring& text) {
+    if (!named_)
+        setWindowTitle(QString::fromStdWString(text));
+}
+
 QWidget* HostWidget::MakeNativeEdit(CEditUI* edit) {
     QWidget* box;
     if (edit->IsMultiLine()) {
@@ -158,6 +174,7 @@ QWidget* HostWidget::MakeNativeEdit(CEditUI* edit) {
         connect(line, &QLineEdit::returnPressed, this, [edit] { edit->OnNativeReturn(); });
         box = line;
     }
+    MakeSeeThrough(box);
     edits_[edit] = box;
     return box;
 }
@@ -185,7 +202,11 @@ void HostWidget::SyncEdit(CEditUI* edit) {
             line->setText(text);
         line->setReadOnly(edit->IsReadOnly());
         line->setEchoMode(edit->IsPasswordMode() ? QLineEdit::Password : QLineEdit::Normal);
-        line->setMaxLength(edit->GetMaxChar() > 0 ? edit->GetMaxChar() : 32767);
+        // Setting the length sets the text again, which would drop the selection and move
+        // the cursor to the end at every paint.
+        const int maxLength = edit->GetMaxChar() > 0 ? edit->GetMaxChar() : 32767;
+        if (line->maxLength() != maxLength)
+            line->setMaxLength(maxLength);
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(box)) {
         if (plain->toPlainText() != text)
             plain->setPlainText(text);

@@ -52,6 +52,9 @@ class HostWidget : public QWidget, public IUiHost {
     POINT ClientToScreen(POINT pt) override;
     void ShowToolTip(const std::wstring& text) override;
     void ResizeClient(SIZE size) override { SetClientSize(size); }
+    void SetCaptionText(const std::wstring& text) override;
+    // The window's own name as its title; a window without one is titled by its caption.
+    void SetName(const QString& name);
 
   protected:
     bool event(QEvent* e) override;
@@ -76,6 +79,7 @@ class HostWidget : public QWidget, public IUiHost {
     QtRender measure_;
     MessageHandler handler_;
     bool shadow_ = false;
+    bool named_ = false;
     bool dragging_ = false;
     QPoint dragOffset_;
     std::map<CEditUI*, QWidget*> edits_;

@@ -1,5 +1,6 @@
 #include "ui/qt/shell_dialogs.h"
 
+#include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -7,6 +8,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <cwchar>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,7 +40,21 @@ QString NameFilter(const wchar_t* filter) {
            QLatin1Char(')');
 }
 
-// Lays the selection out as the Win32 dialog does; false when it does not fit.
+// The folder that holds every file, however deep each lies below it.
+QString CommonFolder(const QStringList& files) {
+    QString folder = QFileInfo(files.front()).absolutePath();
+    auto holds = [&folder](const QString& file) {
+        return folder == QLatin1String("/") || file.startsWith(folder + QLatin1Char('/'));
+    };
+    for (const QString& file : files)
+        while (!holds(QFileInfo(file).absoluteFilePath()))
+            folder = QFileInfo(folder).absolutePath();
+    return folder;
+}
+
+// Lays the selection out as the Win32 dialog does; false when it does not fit. Files chosen
+// from several folders (the dialog's recent and search views allow it) are named relative to
+// the folder that holds them all, so folder + name is still each file's own path.
 bool FillSelection(OPENFILENAMEW* ofn, const QStringList& files) {
     std::wstring buffer;
     WORD offset = 0;
@@ -47,11 +63,11 @@ bool FillSelection(OPENFILENAMEW* ofn, const QStringList& files) {
         offset = static_cast<WORD>(buffer.rfind(L'/') + 1);
         buffer.push_back(L'\0');
     } else {
-        const std::wstring folder = QFileInfo(files.front()).absolutePath().toStdWString();
-        buffer = folder + L'\0';
+        const QDir folder(CommonFolder(files));
+        buffer = folder.absolutePath().toStdWString() + L'\0';
         offset = static_cast<WORD>(buffer.size());
         for (const QString& file : files)
-            buffer += QFileInfo(file).fileName().toStdWString() + L'\0';
+            buffer += folder.relativeFilePath(file).toStdWString() + L'\0';
     }
     buffer.push_back(L'\0');
     if (buffer.size() > ofn->nMaxFile || buffer.size() > 0xFFFF)
@@ -81,11 +97,18 @@ class DropFilter : public QObject {
         }
         if (event->type() == QEvent::Drop) {
             auto* drop = static_cast<QDropEvent*>(event);
-            DropFiles files = LocalFiles(drop->mimeData());
-            if (files.paths.empty())
+            auto files = std::make_shared<DropFiles>(LocalFiles(drop->mimeData()));
+            if (files->paths.empty())
                 return false;
             drop->acceptProposedAction();
-            widget_->Deliver(WM_DROPFILES, reinterpret_cast<WPARAM>(&files), 0);
+            // The drag source waits until this event returns; what the window does with the
+            // files (questions, password prompts) comes after, once the drag has ended.
+            QMetaObject::invokeMethod(
+                widget_,
+                [widget = widget_, files] {
+                    widget->Deliver(WM_DROPFILES, reinterpret_cast<WPARAM>(files.get()), 0);
+                },
+                Qt::QueuedConnection);
             return true;
         }
         return false;

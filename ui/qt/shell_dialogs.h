@@ -56,8 +56,9 @@ void CoTaskMemFree(void* memory);
 struct DropFiles;
 using HDROP = DropFiles*;
 
-// Lets files be dropped on the window; each drop is sent to it as WM_DROPFILES with a drop
-// handle as wParam, valid until the window has handled the message.
+// Lets files be dropped on the window. A drop is taken at once and, after the drag has ended,
+// sent to the window as WM_DROPFILES with a drop handle as wParam, valid until the window has
+// handled the message.
 void DragAcceptFiles(HWND hwnd, BOOL accept);
 // index 0xFFFFFFFF: the number of dropped files. Otherwise the index-th path: without a buffer
 // its length; with one, copied (cut to size - 1 characters) and the copied length returned.

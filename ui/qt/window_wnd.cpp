@@ -110,16 +110,18 @@ void CWindowWnd::DetachWindow() {
     });
 }
 
+std::vector<CWindowWnd*> CWindowWnd::OwnedWindows() const {
+    std::vector<CWindowWnd*> owned;
+    std::lock_guard lock(Windows().mutex);
+    for (auto& [h, w] : Windows().windows)
+        if (w->owner_ == this)
+            owned.push_back(w);
+    return owned;
+}
+
 // Owned windows go before their owner, as their native windows are its children.
 void CWindowWnd::DestroyOwnedWindows() {
-    std::vector<CWindowWnd*> owned;
-    {
-        std::lock_guard lock(Windows().mutex);
-        for (auto& [h, w] : Windows().windows)
-            if (w->owner_ == this)
-                owned.push_back(w);
-    }
-    for (CWindowWnd* w : owned)
+    for (CWindowWnd* w : OwnedWindows())
         w->DestroyWindow();
 }
 
@@ -166,9 +168,11 @@ HWND CWindowWnd::CreateOnUiThread(HWND parent, const wchar_t* name, DWORD style,
         return hwnd_;
     owner_ = FromHandle(parent);
     QWidget* parentWidget = owner_ ? owner_->widget_ : nullptr;
-    const Qt::WindowFlags kind = IsPopupWindow() ? Qt::Popup : Qt::Window;
+    // An owned window is a dialog: the window manager keeps it above its owner (transient for
+    // it) and treats it as a dialog, not as a second main window.
+    const Qt::WindowFlags kind = IsPopupWindow() ? Qt::Popup : owner_ ? Qt::Dialog : Qt::Window;
     widget_ = new HostWidget(parentWidget, kind | Qt::FramelessWindowHint);
-    widget_->setWindowTitle(QString::fromStdWString(name ? name : L""));
+    widget_->SetName(QString::fromStdWString(name ? name : L""));
     sink_ = std::make_shared<Sink>(widget_);
     hwnd_ = platform::RegisterWindow(sink_);
     {
@@ -234,25 +238,45 @@ LRESULT CWindowWnd::HandleMessage(UINT msg, WPARAM wParam, LPARAM) {
     return 0;
 }
 
+// Brought forward, a window brings its dialogs along above it: a modal one must not stay
+// hidden behind the window it blocks.
 void CWindowWnd::ShowWindow(bool show, bool takeFocus) {
     RunOnUiThread([=, this] {
         if (!widget_)
             return;
         widget_->setVisible(show);
-        if (show && takeFocus)
-            widget_->activateWindow();
+        if (!show || !takeFocus)
+            return;
+        widget_->raise();
+        widget_->activateWindow();
+        for (CWindowWnd* owned : OwnedWindows())
+            if (owned->widget_ && owned->widget_->isVisible())
+                owned->BringForward();
     });
 }
 
+void CWindowWnd::BringForward() {
+    if (widget_->isMinimized())
+        widget_->showNormal();
+    widget_->raise();
+    widget_->activateWindow();
+}
+
+// A dialog comes with its owner: an owner that was minimised or hidden is shown again beneath
+// it, so the dialog never stands alone before a window the user cannot reach.
 void CWindowWnd::StartModal(std::shared_ptr<ModalState> state) {
     modal_ = std::move(state);
+    if (owner_ && owner_->widget_) {
+        if (!owner_->widget_->isVisible() || owner_->widget_->isMinimized())
+            owner_->widget_->showNormal();
+        owner_->widget_->raise();
+    }
     const bool visible = widget_->isVisible();
     if (visible)
         widget_->hide();
     widget_->setWindowModality(owner_ ? Qt::WindowModal : Qt::ApplicationModal);
     widget_->show();
-    widget_->raise();
-    widget_->activateWindow();
+    BringForward();
 }
 
 UINT CWindowWnd::RunModalOnUiThread() {
@@ -301,7 +325,28 @@ void CWindowWnd::CenterWindow() {
         QRect frame = widget_->frameGeometry();
         frame.moveCenter(area.center());
         widget_->move(frame.topLeft());
+        KeepOnScreen();
     });
+}
+
+// The window's client area (its see-through shadow margin aside) stays inside the available
+// area of the screen it is on. One larger than that area keeps its caption reachable: its top
+// edge, then its left edge, at the area's corner.
+void CWindowWnd::KeepOnScreen() {
+    const int m = widget_->ShadowMargin();
+    const QRect client = widget_->frameGeometry().adjusted(m, m, -m, -m);
+    QScreen* screen = QGuiApplication::screenAt(client.center());
+    if (!screen)
+        screen = widget_->screen() ? widget_->screen() : QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    auto fit = [](int start, int length, int areaStart, int areaLength) {
+        return std::max(areaStart, std::min(start, areaStart + areaLength - length));
+    };
+    const QPoint inside(fit(client.left(), client.width(), area.left(), area.width()),
+                        fit(client.top(), client.height(), area.top(), area.height()));
+    widget_->move(widget_->pos() + (inside - client.topLeft()));
 }
 
 void CWindowWnd::SetIcon(UINT resourceId) {
@@ -331,6 +376,7 @@ void CWindowWnd::MoveTo(int x, int y) {
             return;
         const int m = widget_->ShadowMargin();
         widget_->move(x - m, y - m);
+        KeepOnScreen();
     });
 }
 

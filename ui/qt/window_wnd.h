@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/win_ui.h"
 #include "platform/window.h"
@@ -37,12 +38,13 @@ class CWindowWnd {
     UINT ShowModal();
     // Asks the window to close (it may refuse in OnClose); ShowModal then returns code.
     void Close(UINT code = IDOK);
-    // Centres on the owner window, or on the screen without one.
+    // Centres on the owner window, or on the screen without one; either way inside the screen.
     void CenterWindow();
     // The window icon: the skin image "icon/<id>.png" when the skin has one.
     void SetIcon(UINT resourceId);
     void ResizeClient(int cx = -1, int cy = -1);
-    // Moves the window's top-left corner (screen coordinates, shadow excluded).
+    // Moves the window's top-left corner (screen coordinates, shadow excluded), keeping the
+    // window on its screen.
     void MoveTo(int x, int y);
     LRESULT SendMessageW(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
     BOOL PostMessageW(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
@@ -80,7 +82,10 @@ class CWindowWnd {
     // Forgets the native window; returns the modal loop it was running, which the caller ends
     // once it is done with the object.
     std::shared_ptr<ModalState> ReleaseWindow();
+    std::vector<CWindowWnd*> OwnedWindows() const;
     void DestroyOwnedWindows();
+    void BringForward();
+    void KeepOnScreen();
     void StartModal(std::shared_ptr<ModalState> state);
 
     HWND hwnd_ = nullptr;
@@ -96,12 +101,21 @@ class CWindowWnd {
 // thread. There must be a QApplication.
 void RunOnUiThread(const std::function<void()>& f);
 bool IsUiThread();
+// True while the UI thread runs inside a nested event loop (a modal dialog, a menu, a fade): the
+// windows under it must not be destroyed before it has returned.
+bool InNestedEventLoop();
+// Closes the topmost popup or modal dialog of the UI thread as its system close would (a
+// dialog answers IDCANCEL); true when there was one.
+bool CloseModalWindow();
 // Whether windows can be see-through (a shadow margin, round corners): always, except on an
 // X11 display without a compositing manager, where the see-through parts would show black.
 bool CompositingAvailable();
 // Creates the QApplication when the program has none yet (the calling thread becomes the UI
 // thread), installs the CJK font substitutions and the screen DPI query.
 void EnsureApplication();
+// The windowing library's own texts (the file and folder dialogs) in the language of locale
+// ("zh_CN"), from the translations installed with it; false when it has none for it.
+bool LoadToolkitTranslations(const std::wstring& locale);
 
 }  // namespace ui
 
