@@ -14,6 +14,7 @@
 #include "net/server_names.h"
 #include "net/signature.h"
 #include "net/update_key.h"
+#include "net/version_file.h"
 #include "platform/file_io.h"
 #include "platform/path.h"
 #include "platform/registry.h"
@@ -28,8 +29,6 @@ constexpr const wchar_t* kInstallerName = L"OstrelSetup.exe";
 constexpr const wchar_t* kInstallerUrlPath = L"/tamsin/OstrelSetup.exe";
 // The detached signature lies beside the installer, on the server and in the data folder.
 constexpr const wchar_t* kSignatureSuffix = L".sig";
-constexpr const wchar_t* kVersionPrefix = L"version=";
-constexpr size_t kVersionPrefixLength = 8;
 constexpr UINT kTrayIconId = 1;
 constexpr UINT kBalloonTimeoutMs = 1000;
 constexpr size_t kDiagnosticLength = 512;
@@ -72,23 +71,8 @@ bool Download(const std::wstring& path, const std::wstring& target, DWORD maxByt
     return downloader.DownloadFile(ServerUrl(path), target, CREATE_ALWAYS) == S_OK;
 }
 
-struct VersionFile {
-    bool valid = false;
-    std::wstring version;
-};
-
 VersionFile ReadVersionFile() {
-    std::wstring text = GetUrlText(ServerUrl(L"/tamsin/newversion.htm"), false);
-    std::erase_if(text, [](wchar_t c) { return c == L'\n' || c == L'\t'; });
-    if (text.compare(0, kVersionPrefixLength, kVersionPrefix) != 0)
-        return {};
-    return {true, text.substr(kVersionPrefixLength)};
-}
-
-// A plain ordinal comparison of UTF-16 code units, as the version texts were always compared:
-// "2.0" is newer than "10.0".
-bool IsNewer(const std::wstring& remote, const std::wstring& installed) {
-    return platform::WideToUtf16(remote) > platform::WideToUtf16(installed);
+    return ParseVersionFile(GetUrlText(ServerUrl(L"/tamsin/newversion.htm"), false));
 }
 
 int DayOfMonth() {
@@ -229,7 +213,7 @@ void CUpdate::AutomaticCheck() {
         SettingsStore& settings = GetSettingsStore();
         if (!remote.valid || settings.canUpdate == 0 || settings.IsInstallerReady())
             return;
-        if (IsNewer(remote.version, installed) && DownloadInstaller()) {
+        if (IsNewerVersion(remote.version, installed) && DownloadInstaller()) {
             settings.MarkInstallerReady();
             SendReport(kReportInstallerDownloaded);
         }
@@ -250,7 +234,7 @@ void CUpdate::ManualCheck() {
             ShowMessage(L"NoVersion", owner_, MB_ICONINFORMATION);
             return;
         }
-        if (!IsNewer(remote.version, installed)) {
+        if (!IsNewerVersion(remote.version, installed)) {
             ShowMessage(L"NotUpdate", owner_, MB_ICONINFORMATION);
             return;
         }

@@ -1,5 +1,6 @@
 #include "platform/ini_file.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <fstream>
 #include <sstream>
@@ -37,6 +38,7 @@ bool EqualsNoCase(std::wstring_view a, std::wstring_view b) {
 IniFile::Line IniFile::Parse(const std::wstring& raw) {
     Line line;
     line.raw = raw;
+    line.bytes = WideToUtf8(raw);
     const std::wstring t = Trim(raw);
     if (!t.empty() && t.front() == L'[') {
         const size_t close = t.find(L']');
@@ -64,18 +66,19 @@ bool IniFile::Load(const std::wstring& path) {
     std::string bytes = ss.str();
     if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
         bytes.erase(0, 3);
-    const std::wstring text = Utf8ToWide(bytes);
     size_t start = 0;
-    while (start < text.size()) {
-        size_t end = text.find(L'\n', start);
-        if (end == npos)
-            end = text.size();
-        std::wstring raw = text.substr(start, end - start);
-        if (!raw.empty() && raw.back() == L'\r') {
-            raw.pop_back();
+    while (start < bytes.size()) {
+        size_t end = bytes.find('\n', start);
+        if (end == std::string::npos)
+            end = bytes.size();
+        std::string stored = bytes.substr(start, end - start);
+        if (!stored.empty() && stored.back() == '\r') {
+            stored.pop_back();
             crlf_ = true;
         }
-        lines_.push_back(Parse(raw));
+        Line line = Parse(Utf8ToWide(stored));
+        line.bytes = std::move(stored);
+        lines_.push_back(std::move(line));
         start = end + 1;
     }
     return true;
@@ -84,7 +87,7 @@ bool IniFile::Load(const std::wstring& path) {
 bool IniFile::Save(const std::wstring& path) const {
     std::string data;
     for (const Line& line : lines_) {
-        data += WideToUtf8(line.raw);
+        data += line.bytes;
         data += crlf_ ? "\r\n" : "\n";
     }
     return WriteFileAtomically(path, data);
@@ -144,12 +147,12 @@ void IniFile::DeleteKey(std::wstring_view section, std::wstring_view key) {
     const size_t header = FindSection(section);
     if (header == npos)
         return;
-    for (size_t i = header + 1, end = SectionEnd(header); i < end; ++i) {
-        if (lines_[i].isKey && EqualsNoCase(lines_[i].key, key)) {
-            lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(i));
-            return;
-        }
-    }
+    const auto first = lines_.begin() + static_cast<std::ptrdiff_t>(header + 1);
+    const auto last = lines_.begin() + static_cast<std::ptrdiff_t>(SectionEnd(header));
+    lines_.erase(
+        std::remove_if(first, last,
+                       [&](const Line& line) { return line.isKey && EqualsNoCase(line.key, key); }),
+        last);
 }
 
 void IniFile::DeleteSection(std::wstring_view section) {
@@ -158,6 +161,14 @@ void IniFile::DeleteSection(std::wstring_view section) {
         return;
     lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(header),
                  lines_.begin() + static_cast<std::ptrdiff_t>(SectionEnd(header)));
+}
+
+bool IniFile::CanStore(std::wstring_view section, std::wstring_view key) {
+    if (section.find_first_of(L"\r\n") != npos || key.find_first_of(L"\r\n") != npos)
+        return false;
+    const Line header = Parse(L"[" + std::wstring(section) + L"]");
+    const Line entry = Parse(std::wstring(key) + L"=");
+    return header.section == section && entry.isKey && entry.key == key;
 }
 
 }  // namespace platform

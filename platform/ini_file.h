@@ -20,12 +20,22 @@ class IniFile {
 
     std::optional<std::wstring> Get(std::wstring_view section, std::wstring_view key) const;
     void Set(std::wstring_view section, std::wstring_view key, std::wstring_view value);
+    // Removes every entry of the key in the section, so that a key written twice by hand is gone
+    // too.
     void DeleteKey(std::wstring_view section, std::wstring_view key);
     void DeleteSection(std::wstring_view section);
+
+    // True when a section header and a key line with these names read back as the same names:
+    // no line breaks, no "]" in a section, no "=" in a key, no space at either end, and a key
+    // that does not start a section header.
+    static bool CanStore(std::wstring_view section, std::wstring_view key);
 
   private:
     struct Line {
         std::wstring raw;
+        // The line as stored. A line the program did not change is written back byte for byte,
+        // so text in another encoding survives a write to some other key.
+        std::string bytes;
         std::wstring section;  // set on a section header line
         std::wstring key;      // set on a key line
         std::wstring value;

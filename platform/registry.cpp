@@ -24,9 +24,23 @@ struct Value {
     std::vector<unsigned char> bytes;
 };
 
-// Stored text forms: sz:"escaped text", dword:<decimal>, hex(<type>):<bytes in hex>.
+// Text data that the sz form carries exactly: whole characters that UTF-8 can hold.
+bool IsStorableText(const unsigned char* data, DWORD size) {
+    if (size % sizeof(wchar_t) != 0)
+        return false;
+    for (DWORD i = 0; i < size; i += sizeof(wchar_t)) {
+        std::uint32_t c;
+        std::memcpy(&c, data + i, sizeof(c));
+        if (c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF))
+            return false;
+    }
+    return true;
+}
+
+// Stored text forms: sz:"escaped text", dword:<decimal>, hex(<type>):<bytes in hex>. Text that
+// the sz form cannot carry exactly is stored in the hex form with its type.
 std::wstring Encode(DWORD type, const unsigned char* data, DWORD size) {
-    if (type == REG_SZ) {
+    if (type == REG_SZ && IsStorableText(data, size)) {
         std::wstring text(size / sizeof(wchar_t), L'\0');
         if (!text.empty())
             std::memcpy(text.data(), data, text.size() * sizeof(wchar_t));
@@ -77,8 +91,13 @@ std::optional<Value> Decode(const std::wstring& s) {
         for (size_t i = 4; i + 1 < s.size(); ++i) {
             if (s[i] != L'\\' || i + 2 >= s.size()) {
                 text += s[i];
-            } else if (s[i + 1] == L'x' && i + 3 < s.size()) {
-                text += static_cast<wchar_t>(HexDigit(s[i + 2]) * 16 + HexDigit(s[i + 3]));
+            } else if (s[i + 1] == L'x') {
+                // Two hex digits, or the value is damaged.
+                const int hi = i + 3 < s.size() ? HexDigit(s[i + 2]) : -1;
+                const int lo = i + 3 < s.size() ? HexDigit(s[i + 3]) : -1;
+                if (hi < 0 || lo < 0)
+                    return std::nullopt;
+                text += static_cast<wchar_t>(hi * 16 + lo);
                 i += 3;
             } else {
                 text += s[++i];
@@ -183,7 +202,7 @@ LSTATUS SHGetValueW(HKEY hive, const wchar_t* subKey, const wchar_t* value, DWOR
         std::memcpy(data, v->bytes.data(), needed);
     // Like the shell helper: a string is terminated when the buffer has room for it.
     if (v->type == REG_SZ && *size >= needed + sizeof(wchar_t))
-        *reinterpret_cast<wchar_t*>(static_cast<unsigned char*>(data) + needed) = L'\0';
+        std::memset(static_cast<unsigned char*>(data) + needed, 0, sizeof(wchar_t));
     *size = needed;
     return ERROR_SUCCESS;
 }
@@ -193,6 +212,10 @@ LSTATUS SHSetValueW(HKEY hive, const wchar_t* subKey, const wchar_t* value, DWOR
     if (!subKey || !value || (!data && size))
         return ERROR_INVALID_PARAMETER;
     if (type == REG_DWORD && size != 4)
+        return ERROR_INVALID_PARAMETER;
+    // A name the file cannot hold would be stored under another name, or spill into lines of
+    // its own that pose as other values.
+    if (!platform::IniFile::CanStore(subKey, value))
         return ERROR_INVALID_PARAMETER;
     const std::wstring file = platform::HiveFile(hive);
     if (file.empty())

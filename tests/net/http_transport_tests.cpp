@@ -98,8 +98,8 @@ TEST(HttpTransport, GetFromAnUnusedPortGivesEmptyTextQuickly) {
 }
 
 TEST(HttpTransport, GetKeepsAnswersUpToTheSizeCapAndDropsLargerOnes) {
-    const size_t cap = HttpLimits().maxResponseBytes;
-    TestHttpServer server([cap](HttpConnection& c, const HttpRequest& r) {
+    constexpr size_t cap = HttpLimits().maxResponseBytes;
+    TestHttpServer server([](HttpConnection& c, const HttpRequest& r) {
         const size_t size = r.path == "/fits" ? cap : 2 * cap;
         c.SendResponse(200, std::string(size, 'a'));
     });

@@ -11,6 +11,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <stdexcept>
+#include <utility>
 
 #include "platform/text.h"
 #include "tests/net/test_keys.h"
@@ -150,8 +151,8 @@ TestHttpServer::TestHttpServer(Handler handler, Scheme scheme)
 TestHttpServer::~TestHttpServer() {
     stopping_ = true;
     acceptThread_.join();
-    for (std::thread& t : connections_)
-        t.join();
+    for (Connection& c : connections_)
+        c.thread.join();
     ::close(listenFd_);
     SSL_CTX_free(tls_);
 }
@@ -170,14 +171,42 @@ std::vector<HttpRequest> TestHttpServer::Requests() {
     return requests_;
 }
 
+std::vector<HttpRequest> TestHttpServer::TakeRequests() {
+    std::lock_guard lock(mutex_);
+    return std::exchange(requests_, {});
+}
+
 void TestHttpServer::AcceptLoop() {
     while (!stopping_) {
         if (!WaitForSocket(listenFd_, stopping_, kPollMs))
             continue;
         const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
-        if (fd >= 0)
-            connections_.emplace_back([this, fd] { Serve(fd); });
+        if (fd < 0)
+            continue;
+        JoinFinished();
+        auto done = std::make_shared<std::atomic<bool>>(false);
+        ++serving_;
+        connections_.push_back({std::thread([this, fd, done] {
+                                    Serve(fd);
+                                    *done = true;
+                                    --serving_;
+                                }),
+                                done});
     }
+}
+
+void TestHttpServer::WaitUntilIdle() {
+    while (serving_ > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+}
+
+void TestHttpServer::JoinFinished() {
+    std::erase_if(connections_, [](Connection& c) {
+        if (!*c.done)
+            return false;
+        c.thread.join();
+        return true;
+    });
 }
 
 // A client that refuses the certificate ends the handshake, and its request never arrives.

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -59,10 +60,22 @@ class TestHttpServer {
     std::string HostAndPort() const;
     std::wstring Url(const std::string& path) const;
     std::vector<HttpRequest> Requests();
+    // The requests received so far, forgotten by the server.
+    std::vector<HttpRequest> TakeRequests();
+    // Waits until every connection accepted so far has been served and closed.
+    void WaitUntilIdle();
 
   private:
+    struct Connection {
+        std::thread thread;
+        std::shared_ptr<std::atomic<bool>> done;
+    };
+
     void AcceptLoop();
     void Serve(int fd);
+    // Joins the connections that have ended, so a long-running server (a fuzz target's) keeps
+    // no finished threads.
+    void JoinFinished();
 
     Handler handler_;
     Scheme scheme_;
@@ -70,9 +83,10 @@ class TestHttpServer {
     int listenFd_ = -1;
     int port_ = 0;
     std::atomic<bool> stopping_{false};
+    std::atomic<int> serving_{0};
     std::mutex mutex_;
     std::vector<HttpRequest> requests_;
-    std::vector<std::thread> connections_;
+    std::vector<Connection> connections_;
     std::thread acceptThread_;
 };
 

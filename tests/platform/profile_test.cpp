@@ -48,20 +48,26 @@ TEST_F(ProfileTest, FirstWriteCreatesTheFileButNotItsFolder) {
 }
 
 TEST_F(ProfileTest, RewriteKeepsEveryOtherLineAndLeavesNoTemporaryFile) {
-    WriteFile(file_, "; comment\n[General]\ngarbage line\nSavePath=/a\n\n[Main]\nX=1\n");
+    // Bytes that are not UTF-8 (a folder typed in another encoding) stay as they were.
+    WriteFile(file_,
+              "; comment\n[General]\ngarbage line\nSavePath=/a\n\n[Main]\nX=Donn\xE9"
+              "es\n");
     EXPECT_TRUE(WritePrivateProfileStringW(L"general", L"savepath", L"/b", ini_.c_str()));
     EXPECT_TRUE(WritePrivateProfileStringW(L"General", L"CompressDPI", L"72", ini_.c_str()));
     EXPECT_TRUE(WritePrivateProfileStringW(L"New", L"K", L"v", ini_.c_str()));
-    EXPECT_EQ(ReadFile(file_),
-              "; comment\n[General]\ngarbage line\nsavepath=/b\nCompressDPI=72\n\n[Main]\nX=1\n"
-              "[New]\nK=v\n");
+    EXPECT_EQ(
+        ReadFile(file_),
+        "; comment\n[General]\ngarbage line\nsavepath=/b\nCompressDPI=72\n\n[Main]\nX=Donn\xE9"
+        "es\n"
+        "[New]\nK=v\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()),
                             std::filesystem::directory_iterator()),
               1);
 }
 
 TEST_F(ProfileTest, DeletesKeysAndSections) {
-    WriteFile(file_, "[A]\nk=1\nj=2\n[B]\nk=3\n");
+    // A key written twice by hand is gone after one delete, not replaced by its second entry.
+    WriteFile(file_, "[A]\nk=1\nj=2\nK=again\n[B]\nk=3\n");
     EXPECT_TRUE(WritePrivateProfileStringW(L"A", L"k", nullptr, ini_.c_str()));
     EXPECT_TRUE(WritePrivateProfileStringW(L"B", nullptr, nullptr, ini_.c_str()));
     EXPECT_EQ(ReadFile(file_), "[A]\nj=2\n");

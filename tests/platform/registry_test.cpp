@@ -89,13 +89,38 @@ TEST(Registry, HivesAreSeparateFilesAndTheUserHiveMakesItsFolders) {
     EXPECT_TRUE(testing_support::FileExists(hive));
 }
 
+TEST(Registry, DataThatIsNoWholeTextStillRoundTrips) {
+    const unsigned char odd[] = {'a', 'b', 'c'};
+    const wchar_t surrogate[] = {L'x', static_cast<wchar_t>(0xD800)};
+    for (const auto& [data, size] : {std::pair<const void*, DWORD>{odd, 3},
+                                     std::pair<const void*, DWORD>{surrogate, sizeof surrogate}}) {
+        ASSERT_EQ(SHSetValueW(HKEY_CURRENT_USER, kKey, L"Odd", REG_SZ, data, size), ERROR_SUCCESS);
+        unsigned char read[16] = {};
+        DWORD type = 0, got = sizeof read;
+        ASSERT_EQ(SHGetValueW(HKEY_CURRENT_USER, kKey, L"Odd", &type, read, &got), ERROR_SUCCESS);
+        EXPECT_EQ(type, REG_SZ);
+        ASSERT_EQ(got, size);
+        EXPECT_EQ(std::memcmp(read, data, size), 0);
+    }
+}
+
+TEST(Registry, NamesTheFileCannotHoldAreRefused) {
+    for (const wchar_t* name : {L"", L"a=b", L"a\nForged", L" padded", L"[x"})
+        EXPECT_EQ(SetText(HKEY_CURRENT_USER, name, L"1"), ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(SHSetValueW(HKEY_CURRENT_USER, L"a]b", L"v", REG_SZ, L"1", 4),
+              ERROR_INVALID_PARAMETER);
+    EXPECT_EQ(SHGetValueW(HKEY_CURRENT_USER, kKey, L"Forged", nullptr, nullptr, nullptr),
+              ERROR_FILE_NOT_FOUND);
+}
+
 TEST(Registry, DamagedHiveLinesReadAsMissing) {
     testing_support::TempDir dir;
     const std::string hive = dir.File("user.reg");
     testing_support::WriteFile(hive,
-                               "[Software\\Brindle]\nA=sz:\"unterminated\nB=hex(3):zz\nC=what\n");
+                               "[Software\\Brindle]\nA=sz:\"unterminated\nB=hex(3):zz\nC=what\n"
+                               "D=sz:\"bad \\xZ1 escape\"\nE=sz:\"cut \\x\"\n");
     ::setenv("BRINDLE_USER_REGISTRY", hive.c_str(), 1);
-    for (const wchar_t* name : {L"A", L"B", L"C"}) {
+    for (const wchar_t* name : {L"A", L"B", L"C", L"D", L"E"}) {
         EXPECT_EQ(SHGetValueW(HKEY_CURRENT_USER, kKey, name, nullptr, nullptr, nullptr),
                   ERROR_FILE_NOT_FOUND);
     }

@@ -1,6 +1,7 @@
 // The single-instance channel: a later start of the same user is shown by the holder, a start is
-// never stopped by an instance that cannot show a window, and another user (a second uid, as
-// root in CI) can neither obey-squat the channel nor raise the window.
+// never stopped by an instance that cannot show a window, and another user (a second uid, which
+// needs root, as in CI) can neither keep a start from going on by squatting the channel nor raise
+// the window through it.
 #include "platform/single_instance.h"
 
 #include <poll.h>

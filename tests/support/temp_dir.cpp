@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -56,6 +57,23 @@ void WriteFile(const std::string& path, const std::string& bytes) {
 bool FileExists(const std::string& path) {
     struct stat st;
     return ::stat(path.c_str(), &st) == 0;
+}
+
+void IsolateEnvironment(const std::string& home) {
+    for (const char* sub : {"/.config", "/.local/share", "/.cache", "/runtime"})
+        std::filesystem::create_directories(home + sub);
+    std::filesystem::permissions(home + "/runtime", std::filesystem::perms::owner_all);
+    ::setenv("HOME", home.c_str(), 1);
+    ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
+    ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
+    ::setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
+    ::setenv("XDG_RUNTIME_DIR", (home + "/runtime").c_str(), 1);
+    ::setenv("BRINDLE_MACHINE_REGISTRY", (home + "/machine.reg").c_str(), 1);
+    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    ::unsetenv("BRINDLE_USER_REGISTRY");
+    // Text in tests is UTF-8 whatever the machine's locale, so the "ANSI" conversions are exact.
+    ::setenv("LC_ALL", "C.UTF-8", 1);
+    std::setlocale(LC_ALL, "C.UTF-8");
 }
 
 }  // namespace testing_support

@@ -30,4 +30,8 @@ bool FileExists(const std::string& path);
 // The folder every test process uses as HOME (set by the shared test main).
 const std::string& TestHome();
 
+// Points HOME, the XDG folders and the machine registry into home, makes text UTF-8 and Qt draw
+// off screen: what every test and fuzz process needs so that it never touches the real home.
+void IsolateEnvironment(const std::string& home);
+
 }  // namespace testing_support

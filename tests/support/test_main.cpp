@@ -3,9 +3,6 @@
 // a file there too, and Qt draws off screen.
 #include <gtest/gtest.h>
 
-#include <clocale>
-#include <cstdlib>
-#include <filesystem>
 #include <memory>
 
 #include "tests/support/temp_dir.h"
@@ -24,21 +21,7 @@ const std::string& TestHome() {
 int main(int argc, char** argv) {
     using testing_support::g_home;
     g_home = std::make_unique<testing_support::TempDir>();
-    const std::string home = g_home->path();
-    for (const char* sub : {"/.config", "/.local/share", "/.cache", "/runtime"})
-        std::filesystem::create_directories(home + sub);
-    std::filesystem::permissions(home + "/runtime", std::filesystem::perms::owner_all);
-    ::setenv("HOME", home.c_str(), 1);
-    ::setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
-    ::setenv("XDG_DATA_HOME", (home + "/.local/share").c_str(), 1);
-    ::setenv("XDG_CACHE_HOME", (home + "/.cache").c_str(), 1);
-    ::setenv("XDG_RUNTIME_DIR", (home + "/runtime").c_str(), 1);
-    ::setenv("BRINDLE_MACHINE_REGISTRY", (home + "/machine.reg").c_str(), 1);
-    ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    ::unsetenv("BRINDLE_USER_REGISTRY");
-    // Text in tests is UTF-8 whatever the machine's locale, so the "ANSI" conversions are exact.
-    ::setenv("LC_ALL", "C.UTF-8", 1);
-    std::setlocale(LC_ALL, "C.UTF-8");
+    testing_support::IsolateEnvironment(g_home->path());
 
     ::testing::InitGoogleTest(&argc, argv);
     const int result = RUN_ALL_TESTS();

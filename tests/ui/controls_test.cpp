@@ -300,6 +300,16 @@ TEST(Keyboard, ListArrowsMoveTheSelectionAndEnterActivates) {
     EXPECT_EQ(w.Find<ui::CListUI>(L"l")->GetCurSel(), 1);
 }
 
+// A skin that puts a row outside any list once crashed the first paint.
+TEST(Menus, ARowOutsideAnyMenuPaintsInTheWindowsTextColour) {
+    Window w;
+    ASSERT_TRUE(w.Load(
+        LR"(<Window size="100,40"><MenuElement checkitem="true" ischeck="true" /></Window>)"));
+    w.pm.Paint(w.render, {0, 0, 100, 40});
+    ASSERT_NE(w.render.FindText(L"✓"), nullptr);
+    EXPECT_EQ(w.render.FindText(L"✓")->color, w.pm.GetDefaultFontColor());
+}
+
 TEST(Menus, RowsSizeTheMenuAndSeparatorsTakeNoClicks) {
     Window w;
     ASSERT_TRUE(

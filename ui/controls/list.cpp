@@ -142,7 +142,9 @@ void CListItemState::PaintRowBackground(CControlUI& self, IRender& render) {
 }
 
 DWORD CListItemState::RowTextColor(const CControlUI& self) const {
-    const TListInfoUI& info = owner_->GetListInfo();
+    // A row that a skin put outside any list has no list colours: it takes the window's.
+    static const TListInfoUI kNoList;
+    const TListInfoUI& info = owner_ ? owner_->GetListInfo() : kNoList;
     if (!self.IsEnabled() && info.dwDisabledTextColor)
         return info.dwDisabledTextColor;
     if (selected_ && info.dwSelectedTextColor)
