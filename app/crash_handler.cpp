@@ -67,7 +67,7 @@ void OutOfMemoryHandler() {
     throw 1;
 }
 
-LONG CrashFilter(EXCEPTION_POINTERS* exceptionPointers) {
+LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exceptionPointers) {
     const EXCEPTION_RECORD record = *exceptionPointers->ExceptionRecord;
     char dumpPath[kDumpPathSize];
     if (BuildDumpPath(dumpPath, sizeof dumpPath))

@@ -32,7 +32,7 @@ void OutOfMemoryHandler();
 
 // The process's unhandled-exception filter. Runs inside a signal handler, so it allocates
 // nothing and takes no locks.
-LONG CrashFilter(EXCEPTION_POINTERS* exceptionPointers);
+LONG WINAPI CrashFilter(EXCEPTION_POINTERS* exceptionPointers);
 
 // The first step of the program: installs the handlers above.
 void InstallCrashHandlers();

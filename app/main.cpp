@@ -79,6 +79,7 @@ struct RunState {
     std::atomic<HWND> mainWindow{nullptr};
     std::atomic<bool> ending{false};   // a signal asked the program to end
     std::atomic<bool> closing{false};  // the main window is on its way out
+    bool looping = false;              // the message loop runs (UI thread only)
 };
 
 // The main window as the program runs it: a closing window gives the single-instance channel up
@@ -90,6 +91,13 @@ class ProgramFrame : public CMainFrame {
         : run_(run), instance_(instance) {}
 
   protected:
+    // The handle is known from here on, so that a request to end can reach the window while it
+    // is still being made (the question about a waiting installer is asked then).
+    LRESULT OnCreate(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) override {
+        run_.mainWindow = GetHWND();
+        return CMainFrame::OnCreate(msg, wParam, lParam, handled);
+    }
+
     LRESULT OnClose(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled) override {
         run_.closing = true;
         instance_.Close();
@@ -108,9 +116,12 @@ class ProgramFrame : public CMainFrame {
   private:
     // Dialogs, menus and the event loops they run go first, one after the other: destroying
     // the window while code under it still waits in such a loop would pull the ground from
-    // under that code.
+    // under that code. While the window is being made, its dialogs are closed and the close
+    // itself waits for the message loop, which asks again.
     void EndWhenUnwound() {
         const bool closedOne = ui::CloseModalWindow();
+        if (!run_.looping)
+            return;
         if (closedOne || ui::InNestedEventLoop())
             ::PostMessageW(GetHWND(), kEndRequest, 0, 0);
         else
@@ -132,10 +143,10 @@ void RunMainWindow(RunState& run, platform::SingleInstance& instance) {
         delete frame;
         return;
     }
-    run.mainWindow = frame->GetHWND();
     frame->CenterWindow();
     frame->SetIcon(kMainIcon);
     frame->ShowWindow(true, true);
+    run.looping = true;
     if (run.ending)
         PostMessageW(run.mainWindow.load(), kEndRequest, 0, 0);
     ui::CPaintManagerUI::MessageLoop();

@@ -83,7 +83,14 @@ const wchar_t* WindowsVersionName(DWORD major, DWORD minor) {
 }
 
 bool GetOsName(wchar_t* buffer, size_t length) {
-    std::wstring name = platform::Utf8ToWide(platform::ReadOsPrettyName());
+    DWORD major = 0, minor = 0;
+    std::wstring name;
+    if (platform::GetWindowsVersion(&major, &minor)) {
+        if (const wchar_t* known = WindowsVersionName(major, minor))
+            name = known;
+    } else {
+        name = platform::Utf8ToWide(platform::ReadOsPrettyName());
+    }
     if (name.empty())
         return false;
     if (name.size() > kOsNameLimit)

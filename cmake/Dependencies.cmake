@@ -1,4 +1,10 @@
-# Every dependency comes from a Debian package installed by scripts/setup.
+# Every dependency comes from a Debian package installed by scripts/setup; the Windows build takes
+# them from the prefix that scripts/setup-windows builds.
+if(WIN32)
+    include(${CMAKE_CURRENT_LIST_DIR}/DependenciesWindows.cmake)
+    return()
+endif()
+
 find_package(PkgConfig REQUIRED)
 find_package(Threads REQUIRED)
 find_package(GTest REQUIRED)

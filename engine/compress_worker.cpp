@@ -50,7 +50,7 @@ StartState StartAndRegister(RunningJob& job) {
     std::lock_guard lock(running.mutex);
     if (running.ending)
         return StartState::Ending;
-    const std::string tmp = "TMPDIR=" + platform::NativePath(job.scratch);
+    const std::string tmp = platform::TempFolderEntry(job.scratch);
     if (job.scratch.empty() || !job.child.Start(WorkerProgramPath(), {tmp}))
         return StartState::Failed;
     running.jobs.push_back(&job);

@@ -41,6 +41,8 @@ void ApplyTlsPolicy(CURL* curl) {
     curl_easy_setopt(curl, CURLOPT_SSL_VERIFYHOST, 2L);
     if (!TrustAnchor().empty())
         curl_easy_setopt(curl, CURLOPT_CAINFO, TrustAnchor().c_str());
+    else  // Windows has no CA file: the authorities are those of its own certificate store.
+        curl_easy_setopt(curl, CURLOPT_SSL_OPTIONS, static_cast<long>(CURLSSLOPT_NATIVE_CA));
 }
 
 void SetHttpTrustAnchor(const std::string& caFile) {

@@ -1,6 +1,8 @@
 // Child processes that do risky work on this program's behalf. A child is started from a
-// program beside ours with nothing of ours but one channel (a two-way socket) and a pipe for its
-// diagnostics; it can be watched, ended, and reaped without ever blocking on it.
+// program beside ours with nothing of ours but one channel (a two-way socket; on Windows a pipe
+// each way, whose handles the child finds in its environment) and a pipe for its diagnostics;
+// it can be watched, ended, and reaped without ever blocking on it. On Windows a child that
+// crashed ends with the exception's code (Exited, 0xC0000005 and the like).
 #pragma once
 
 #include <cstdint>
@@ -48,8 +50,16 @@ class ChildProcess {
 
   private:
     int pid_ = -1;
+#ifdef _WIN32
+    // The process and the ends of its pipes that stay with this object.
+    void* process_ = nullptr;
+    void* toChild_ = nullptr;
+    void* fromChild_ = nullptr;
+    void* diagnostics_ = nullptr;
+#else
     int channel_ = -1;
     int diagnostics_ = -1;
+#endif
 };
 
 // The child's side of the channel, descriptor 3 of a program started by ChildProcess.
@@ -66,6 +76,10 @@ void EndWithParent();
 bool LimitMemory(std::uint64_t bytes);
 
 }  // namespace parent_channel
+
+// The environment entry that gives a child its folder for temporary files (TMPDIR on Linux,
+// TEMP on Windows), for the environment of ChildProcess::Start.
+std::string TempFolderEntry(const std::wstring& folder);
 
 // The machine's physical memory in bytes, and how many processors this process may use.
 std::uint64_t PhysicalMemoryBytes();

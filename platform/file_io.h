@@ -8,6 +8,7 @@
 
 #include "platform/win_types.h"
 
+#ifndef _WIN32
 // File-creation dispositions, with the values the Win32 calls take.
 inline constexpr DWORD CREATE_NEW = 1;
 inline constexpr DWORD CREATE_ALWAYS = 2;
@@ -19,6 +20,7 @@ inline constexpr DWORD MOVEFILE_REPLACE_EXISTING = 0x1;
 
 // Renames a file. Without MOVEFILE_REPLACE_EXISTING an existing target makes it fail.
 BOOL MoveFileExW(const wchar_t* existing, const wchar_t* newName, DWORD flags);
+#endif
 
 namespace platform {
 
@@ -45,13 +47,17 @@ class OutputFile {
 
     // Opens or creates the file as the disposition says; false when that is not possible.
     bool Create(const std::wstring& path, DWORD disposition);
-    bool IsOpen() const { return fd_ >= 0; }
+    bool IsOpen() const;
     // Writes all bytes or reports failure.
     bool Write(const void* data, size_t size);
     void Close();
 
   private:
+#ifdef _WIN32
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+#else
     int fd_ = -1;
+#endif
 };
 
 }  // namespace platform

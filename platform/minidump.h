@@ -1,9 +1,16 @@
-// A Microsoft-format minidump (MDMP) of the calling process, written from a fatal-signal handler.
+// A Microsoft-format minidump (MDMP) of the calling process, written from the crash filter.
 #pragma once
 
 #include "platform/seh.h"
 #include "platform/win_types.h"
 
+#ifdef _WIN32
+#include <dbghelp.h>
+
+// dbghelp's own call for a normal dump of this process, with the exception and nothing else,
+// into the file that platform::CreatePrivateFileAlways opened.
+BOOL MiniDumpWriteDump(int file, const MINIDUMP_EXCEPTION_INFORMATION* exceptionParam);
+#else
 struct MINIDUMP_EXCEPTION_INFORMATION {
     DWORD ThreadId;
     EXCEPTION_POINTERS* ExceptionPointers;
@@ -21,3 +28,4 @@ struct MINIDUMP_EXCEPTION_INFORMATION {
 // The Win32 call also takes the process, its id, the dump type, user streams and a callback;
 // this program always dumps itself with the normal type and nothing else, so they are fixed.
 BOOL MiniDumpWriteDump(int file, const MINIDUMP_EXCEPTION_INFORMATION* exceptionParam);
+#endif

@@ -1,15 +1,24 @@
-// File-system path helpers with the Win32 shell's names and semantics, on '/'-separated wide
-// paths. File names reach the file system as UTF-8.
+// File-system path helpers with the Win32 shell's names and semantics. Windows has them in
+// shlwapi; on Linux paths are '/'-separated and reach the file system as UTF-8.
 #pragma once
 
+#include <filesystem>
 #include <string>
 
 #include "platform/win_types.h"
 
+#ifdef _WIN32
+#include <shlwapi.h>
+#endif
+
 namespace platform {
+#ifdef _WIN32
+inline constexpr wchar_t kPathSeparator = L'\\';
+#else
 inline constexpr wchar_t kPathSeparator = L'/';
-// A wide path as the file system sees it.
-std::string NativePath(const std::wstring& path);
+#endif
+// A wide path as the file system's own calls and the standard library's streams take it.
+std::filesystem::path NativePath(const std::wstring& path);
 // The path made absolute against the current folder (GetFullPathNameW); an absolute path and an
 // empty one come back unchanged.
 std::wstring FullPath(const std::wstring& path);
@@ -31,6 +40,7 @@ bool IsRegularFile(const std::wstring& path);
 std::wstring CreateTempFolder(const std::wstring& prefix);
 }  // namespace platform
 
+#ifndef _WIN32
 // True when a file or folder exists at the path.
 BOOL PathFileExistsW(const wchar_t* path);
 // Removes the last component (and the separator before it, except at the root). TRUE when
@@ -49,3 +59,4 @@ BOOL DeleteFileW(const wchar_t* path);
 DWORD GetModuleFileNameW(void* module, wchar_t* buffer, DWORD size);
 // One diagnostic line on standard error; the program writes no log file.
 void OutputDebugStringW(const wchar_t* text);
+#endif

@@ -1,12 +1,16 @@
-// Registry values through the shell's light-weight helpers. Each hive is one file: the current
-// user's in the XDG configuration home, the machine's beside the installed program (written by
-// the installer). Keys and value names compare without regard to case.
+// Registry values through the shell's light-weight helpers: the real registry on Windows. On
+// Linux each hive is one file: the current user's in the XDG configuration home, the machine's
+// beside the installed program (written by the installer). Keys and value names compare without
+// regard to case.
 #pragma once
 
 #include <string>
 
 #include "platform/win_types.h"
 
+#ifdef _WIN32
+#include <shlwapi.h>
+#else
 struct HKEY__;
 using HKEY = HKEY__*;
 
@@ -31,3 +35,4 @@ namespace platform {
 // else <config home>/brindle.reg and <program folder>/../etc/brindle/machine.reg.
 std::wstring HiveFile(HKEY hive);
 }  // namespace platform
+#endif

@@ -1,7 +1,14 @@
-// Structured exceptions over POSIX signals: the Win32 exception records, the per-thread
-// exception translator, the process's unhandled-exception filter and the runtime's pure-call
-// hook, with the names the Windows runtime gives them.
+// Structured exceptions: the Win32 exception records, the per-thread exception translator, the
+// process's unhandled-exception filter and the runtime's pure-call hook, with the names the
+// Windows runtime gives them.
 //
+// On Windows the records, the filter and the pure-call hook are the system's own. The
+// translator is the Microsoft compiler's, whose exceptions MinGW's code cannot unwind; here a
+// vectored exception handler resumes the faulting thread in the translator instead, as the Linux
+// signal handler does. The first translator installed also hands std::terminate, abort() and
+// pure virtual calls to the unhandled-exception filter.
+//
+// On Linux everything stands over POSIX signals:
 // A processor fault (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGTRAP) on a thread that installed a
 // translator resumes that thread in the translator, which may throw: the fault becomes an
 // ordinary C++ exception thrown at the faulting instruction. Code that must catch it has to be
@@ -15,6 +22,18 @@
 
 #include "platform/win_types.h"
 
+#ifdef _WIN32
+// std::terminate for an exception nobody caught: the code of a C++ exception raised by the
+// Microsoft compiler, which is what the filter sees there for the same program error. abort()
+// and std::terminate without an exception report STATUS_STACK_BUFFER_OVERRUN.
+inline constexpr DWORD EXCEPTION_CPP_UNCAUGHT = 0xE06D7363;
+
+extern "C" {
+using _se_translator_function = void (*)(unsigned int code, EXCEPTION_POINTERS* exceptionPointers);
+// The calling thread's translator; returns the previous one. See the Linux description below.
+_se_translator_function _set_se_translator(_se_translator_function translator);
+}
+#else
 // Exception codes keep their Windows values, so a dump or a log line means the same on both
 // platforms.
 inline constexpr DWORD EXCEPTION_ACCESS_VIOLATION = 0xC0000005;  // SIGSEGV
@@ -88,7 +107,7 @@ struct EXCEPTION_POINTERS {
 
 inline constexpr LONG EXCEPTION_EXECUTE_HANDLER = 1;
 
-using LPTOP_LEVEL_EXCEPTION_FILTER = LONG (*)(EXCEPTION_POINTERS* exceptionPointers);
+using LPTOP_LEVEL_EXCEPTION_FILTER = LONG WINAPI (*)(EXCEPTION_POINTERS* exceptionPointers);
 using _se_translator_function = void (*)(unsigned int code, EXCEPTION_POINTERS* exceptionPointers);
 using _purecall_handler = void (*)();
 
@@ -107,3 +126,4 @@ _se_translator_function _set_se_translator(_se_translator_function translator);
 _purecall_handler _set_purecall_handler(_purecall_handler handler);
 
 DWORD GetCurrentThreadId();
+#endif

@@ -1,12 +1,16 @@
-// The shell's special folders. CSIDL_APPDATA is the XDG configuration home and
-// CSIDL_DESKTOPDIRECTORY the XDG desktop folder, so every per-user file follows HOME and
-// XDG_CONFIG_HOME (which is also how tests keep away from a real home folder).
+// The shell's special folders: the system's own on Windows. On Linux CSIDL_APPDATA is the XDG
+// configuration home and CSIDL_DESKTOPDIRECTORY the XDG desktop folder, so every per-user file
+// follows HOME and XDG_CONFIG_HOME (which is also how tests keep away from a real home folder).
 #pragma once
 
 #include <string>
 
 #include "platform/win_types.h"
 #include "platform/window.h"
+
+#ifdef _WIN32
+#include <shlobj.h>
+#else
 
 inline constexpr int CSIDL_DESKTOPDIRECTORY = 0x10;
 inline constexpr int CSIDL_APPDATA = 0x1A;
@@ -35,3 +39,4 @@ std::wstring ConfigHome();
 // The user's home folder; empty when unknown.
 std::wstring HomeFolder();
 }  // namespace platform
+#endif

@@ -6,6 +6,9 @@
 #include "platform/win_ui.h"
 #include "platform/window.h"
 
+#ifdef _WIN32
+#include <shellapi.h>
+#else
 // Results of ShellExecuteW at or below 32 are failures.
 inline constexpr std::intptr_t SE_ERR_FNF = 2;
 inline constexpr std::intptr_t SE_ERR_NOASSOC = 31;
@@ -51,3 +54,4 @@ BOOL Shell_NotifyIconW(DWORD message, NOTIFYICONDATAW* data);
 // The program's icon resource id: the skin image "icon/<id>.png". Null when the skin has none.
 // The icon lives as long as the process.
 HICON LoadIconW(HINSTANCE instance, UINT resourceId);
+#endif

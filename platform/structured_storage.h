@@ -1,6 +1,6 @@
-// OLE structured storage (compound files) with the Win32 names, over libgsf: only what the
-// language files need. A storage opened for reading sees the streams of its root storage; a
-// storage created for writing takes new streams and is written out by Commit.
+// OLE structured storage (compound files): ole32 on Windows; on Linux the same names over
+// libgsf, only what the language files need. A storage opened for reading sees the streams of its
+// root storage; a storage created for writing takes new streams and is written out by Commit.
 //
 // Sharing: Linux has no share modes, so they become advisory locks (flock) held for the life of
 // the storage: STGM_SHARE_DENY_WRITE takes a shared lock, STGM_SHARE_EXCLUSIVE an exclusive one,
@@ -16,6 +16,13 @@
 
 #include "platform/win_types.h"
 
+// The program opens only its own small language files; a cap keeps a damaged or hostile file
+// from making the parser size its tables (some on the stack) after a huge file.
+inline constexpr long long kMaxCompoundFileSize = 4 * 1024 * 1024;
+
+#ifdef _WIN32
+#include <objbase.h>
+#else
 inline constexpr DWORD STGM_READ = 0x00000000;
 inline constexpr DWORD STGM_WRITE = 0x00000001;
 inline constexpr DWORD STGM_READWRITE = 0x00000002;
@@ -46,10 +53,6 @@ inline constexpr bool SUCCEEDED(HRESULT hr) {
 inline constexpr bool FAILED(HRESULT hr) {
     return hr < 0;
 }
-
-// The program opens only its own small language files; a cap keeps a damaged or hostile file
-// from making the parser size its tables (some on the stack) after a huge file.
-inline constexpr long long kMaxCompoundFileSize = 4 * 1024 * 1024;
 
 // Objects are owned by whoever received them and freed by Release; a stream stays usable after
 // its storage has been released.
@@ -85,3 +88,4 @@ HRESULT StgOpenStorage(const wchar_t* name, IStorage* priority, DWORD mode, void
                        DWORD reserved, IStorage** storage);
 // Starts a new compound file (STGM_WRITE or STGM_READWRITE; STGM_CREATE to replace a file).
 HRESULT StgCreateDocfile(const wchar_t* name, DWORD mode, DWORD reserved, IStorage** storage);
+#endif

@@ -12,7 +12,8 @@ class TerminationRequests {
   public:
     // From now on each such signal calls onRequest with its number, on a thread of this
     // object's own. The signals are caught, not blocked, so programs started meanwhile receive
-    // them as usual.
+    // them as usual. On Windows the console's Ctrl+C arrives as SIGINT and its break, close and
+    // shutdown events as SIGTERM.
     explicit TerminationRequests(std::function<void(int signal)> onRequest);
     // The signals end the process at once again.
     ~TerminationRequests();

@@ -1,20 +1,69 @@
 #include "platform/text.h"
 
-#include <climits>
-#include <cwchar>
-
 namespace platform {
 namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
+// Windows' wchar_t holds UTF-16 code units, Linux's whole code points.
+constexpr bool kWideIsUtf16 = sizeof(wchar_t) == 2;
 
 bool IsScalar(char32_t c) {
     return c < 0xD800 || (c > 0xDFFF && c <= 0x10FFFF);
 }
 
+bool IsHighSurrogate(char32_t u) {
+    return u >= 0xD800 && u <= 0xDBFF;
+}
+
+bool IsLowSurrogate(char32_t u) {
+    return u >= 0xDC00 && u <= 0xDFFF;
+}
+
+// The code points of UTF-16 units; a surrogate without its partner is U+FFFD.
+template <typename Unit, typename Visit>
+void ForEachUtf16CodePoint(std::basic_string_view<Unit> text, Visit visit) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char32_t u = static_cast<char16_t>(text[i]);
+        if (IsHighSurrogate(u) && i + 1 < text.size() &&
+            IsLowSurrogate(static_cast<char16_t>(text[i + 1]))) {
+            visit(0x10000 + ((u - 0xD800) << 10) + (static_cast<char16_t>(text[i + 1]) - 0xDC00));
+            ++i;
+        } else {
+            visit(IsScalar(u) ? u : kReplacement);
+        }
+    }
+}
+
+template <typename Visit>
+void ForEachWideCodePoint(std::wstring_view text, Visit visit) {
+    if constexpr (kWideIsUtf16) {
+        ForEachUtf16CodePoint(text, visit);
+    } else {
+        for (wchar_t c : text)
+            visit(IsScalar(static_cast<char32_t>(c)) ? static_cast<char32_t>(c) : kReplacement);
+    }
+}
+
+template <typename String>
+void AppendUtf16(String& out, char32_t c) {
+    using Unit = typename String::value_type;
+    if (c < 0x10000) {
+        out += static_cast<Unit>(c);
+    } else {
+        c -= 0x10000;
+        out += static_cast<Unit>(0xD800 + (c >> 10));
+        out += static_cast<Unit>(0xDC00 + (c & 0x3FF));
+    }
+}
+
+void AppendWide(std::wstring& out, char32_t c) {
+    if constexpr (kWideIsUtf16)
+        AppendUtf16(out, c);
+    else
+        out += static_cast<wchar_t>(c);
+}
+
 void AppendUtf8(std::string& out, char32_t c) {
-    if (!IsScalar(c))
-        c = kReplacement;
     if (c < 0x80) {
         out += static_cast<char>(c);
     } else if (c < 0x800) {
@@ -37,8 +86,7 @@ void AppendUtf8(std::string& out, char32_t c) {
 std::string WideToUtf8(std::wstring_view text) {
     std::string out;
     out.reserve(text.size());
-    for (wchar_t c : text)
-        AppendUtf8(out, static_cast<char32_t>(c));
+    ForEachWideCodePoint(text, [&out](char32_t c) { AppendUtf8(out, c); });
     return out;
 }
 
@@ -79,46 +127,8 @@ std::wstring Utf8ToWide(std::string_view text) {
             ++i;
             continue;
         }
-        out += static_cast<wchar_t>(c);
+        AppendWide(out, c);
         i = j;
-    }
-    return out;
-}
-
-std::string WideToAnsi(std::wstring_view text) {
-    std::string out;
-    std::mbstate_t state{};
-    char buf[MB_LEN_MAX];
-    for (wchar_t c : text) {
-        const size_t n = std::wcrtomb(buf, c, &state);
-        if (n == static_cast<size_t>(-1)) {
-            state = std::mbstate_t{};
-            out += '?';
-        } else {
-            out.append(buf, n);
-        }
-    }
-    return out;
-}
-
-std::wstring AnsiToWide(std::string_view text) {
-    std::wstring out;
-    std::mbstate_t state{};
-    size_t i = 0;
-    while (i < text.size()) {
-        wchar_t c = 0;
-        const size_t n = std::mbrtowc(&c, text.data() + i, text.size() - i, &state);
-        if (n == static_cast<size_t>(-1) || n == static_cast<size_t>(-2)) {
-            state = std::mbstate_t{};
-            out += static_cast<wchar_t>(kReplacement);
-            ++i;
-        } else if (n == 0) {
-            out += L'\0';
-            ++i;
-        } else {
-            out += c;
-            i += n;
-        }
     }
     return out;
 }
@@ -126,36 +136,14 @@ std::wstring AnsiToWide(std::string_view text) {
 std::wstring Utf16ToWide(std::u16string_view text) {
     std::wstring out;
     out.reserve(text.size());
-    for (size_t i = 0; i < text.size(); ++i) {
-        const char16_t u = text[i];
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-            text[i + 1] <= 0xDFFF) {
-            out += static_cast<wchar_t>(0x10000 + ((u - 0xD800) << 10) + (text[i + 1] - 0xDC00));
-            ++i;
-        } else if (u >= 0xD800 && u <= 0xDFFF) {
-            out += static_cast<wchar_t>(kReplacement);
-        } else {
-            out += static_cast<wchar_t>(u);
-        }
-    }
+    ForEachUtf16CodePoint(text, [&out](char32_t c) { AppendWide(out, c); });
     return out;
 }
 
 std::u16string WideToUtf16(std::wstring_view text) {
     std::u16string out;
     out.reserve(text.size());
-    for (wchar_t wc : text) {
-        char32_t c = static_cast<char32_t>(wc);
-        if (!IsScalar(c))
-            c = kReplacement;
-        if (c < 0x10000) {
-            out += static_cast<char16_t>(c);
-        } else {
-            c -= 0x10000;
-            out += static_cast<char16_t>(0xD800 + (c >> 10));
-            out += static_cast<char16_t>(0xDC00 + (c & 0x3FF));
-        }
-    }
+    ForEachWideCodePoint(text, [&out](char32_t c) { AppendUtf16(out, c); });
     return out;
 }
 

@@ -1,5 +1,5 @@
 // Conversions between the program's wide strings and the byte encodings it talks to the outside
-// world in. Wide strings hold one code point per wchar_t.
+// world in. Wide strings hold one code point per wchar_t on Linux and UTF-16 on Windows.
 #pragma once
 
 #include <string>

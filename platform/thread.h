@@ -5,6 +5,9 @@
 
 #include "platform/win_types.h"
 
+#ifdef _WIN32
+#include <process.h>
+#else
 inline constexpr DWORD WAIT_OBJECT_0 = 0;
 inline constexpr DWORD WAIT_TIMEOUT = 258;
 inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
@@ -24,3 +27,4 @@ DWORD WaitForSingleObject(HANDLE thread, DWORD milliseconds);
 
 // Gives the handle back. A thread still running goes on and cleans up after itself.
 BOOL CloseHandle(HANDLE thread);
+#endif

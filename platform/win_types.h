@@ -1,10 +1,23 @@
 // The handful of Win32 type names and constants the rest of the program is written against.
-// They keep the program's code in the vocabulary of the platform it was designed for, so that a
-// Windows build can swap this folder for the real headers.
+// They keep the program's code in the vocabulary of the platform it was designed for; the
+// Windows build takes them from the real headers instead.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#ifdef _WIN32
+#ifndef WIN32_LEAN_AND_MEAN
+#define WIN32_LEAN_AND_MEAN
+#endif
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#else
+// The calling convention of system callbacks: 32-bit Windows has its own, Linux only one.
+#define WINAPI
+#define CALLBACK
 
 using BOOL = int;
 using BYTE = std::uint8_t;
@@ -44,3 +57,4 @@ inline constexpr WORD HIWORD(std::uintptr_t v) {
 inline constexpr LONG MAKELONG(WORD low, WORD high) {
     return static_cast<LONG>(static_cast<DWORD>(low) | (static_cast<DWORD>(high) << 16));
 }
+#endif

@@ -5,6 +5,7 @@
 
 #include "platform/win_types.h"
 
+#ifndef _WIN32
 using UINT_PTR = std::uintptr_t;
 
 struct POINT {
@@ -89,3 +90,4 @@ inline constexpr int IDNO = 7;
 
 using HINSTANCE = void*;
 using HICON = void*;
+#endif

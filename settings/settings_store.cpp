@@ -79,7 +79,11 @@ void SettingsStore::SetSavePath(const std::wstring& path) {
     if (path == savePath)
         return;
     savePath = path;
-    WritePrivateProfileStringW(kGeneral, L"SavePath", path.c_str(), configPath.c_str());
+    // A folder name may hold a line break, which an INI file cannot store: the rest of the name
+    // would pose as lines of its own, and Windows' profile functions write it all the same. Such
+    // a folder serves this run only.
+    if (path.find_first_of(L"\r\n") == std::wstring::npos)
+        WritePrivateProfileStringW(kGeneral, L"SavePath", path.c_str(), configPath.c_str());
 }
 
 void SettingsStore::SetCompressDpiByIndex(int index) {

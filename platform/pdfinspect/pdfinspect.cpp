@@ -4,10 +4,9 @@
 #include <qpdf/QPDFExc.hh>
 #include <qpdf/QPDFPageDocumentHelper.hh>
 
-#include <sys/stat.h>
-
 #include <climits>
 #include <exception>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -24,8 +23,10 @@ struct OpenOutcome {
 
 // Devices and pipes could block or never end; only regular files are documents.
 bool IsRegularFile(const char* utf8Path) {
-    struct stat st;
-    return ::stat(utf8Path, &st) == 0 && S_ISREG(st.st_mode);
+    // Through a path made from UTF-8, so that Windows finds names outside its ANSI code page.
+    const std::filesystem::path path = std::filesystem::u8path(utf8Path);
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
 }
 
 OpenOutcome OpenDocument(const char* utf8Path, const std::string& password) {

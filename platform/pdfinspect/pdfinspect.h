@@ -6,7 +6,11 @@
 // library is caught and turned into the documented result.
 #pragma once
 
-#if defined(PDFINSPECT_BUILDING)
+#if defined(PDFINSPECT_BUILDING) && defined(_WIN32)
+#define PDFINSPECT_API __declspec(dllexport)
+#elif defined(_WIN32)
+#define PDFINSPECT_API __declspec(dllimport)
+#elif defined(PDFINSPECT_BUILDING)
 #define PDFINSPECT_API __attribute__((visibility("default")))
 #else
 #define PDFINSPECT_API

@@ -31,18 +31,6 @@ using testing_support::WriteFile;
 
 // --- faults translated inside this process ---
 
-int g_destroyed = 0;
-
-struct CountsDestruction {
-    ~CountsDestruction() { ++g_destroyed; }
-};
-
-__attribute__((noipa)) void WriteThroughNullWithCleanup() {
-    CountsDestruction guard;
-    volatile int* volatile target = nullptr;
-    *target = 1;
-}
-
 TEST(CrashHandlerTest, FaultsOnATranslatingThreadAreCaughtThereAndTheThreadRunsOn) {
     std::vector<CSEHException> caught;
     g_destroyed = 0;

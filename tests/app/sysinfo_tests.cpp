@@ -36,6 +36,7 @@ TEST(SystemInfo, WindowsVersionsMapToTheirNames) {
     EXPECT_EQ(WindowsVersionName(11, 0), nullptr);
 }
 
+#ifndef _WIN32
 TEST(SystemInfo, OsReleasePrettyNameIsUnquoted) {
     EXPECT_EQ(platform::ParseOsPrettyName("NAME=\"Debian\"\nPRETTY_NAME=\"Debian GNU/Linux 12 "
                                           "(bookworm)\"\nID=debian\n"),
@@ -46,6 +47,21 @@ TEST(SystemInfo, OsReleasePrettyNameIsUnquoted) {
     EXPECT_EQ(platform::ParseOsPrettyName("PRETTY_NAME=Bare\n"), "Bare");
     EXPECT_EQ(platform::ParseOsPrettyName("NAME=Debian\n"), "");
 }
+#else
+TEST(SystemInfo, WindowsNamesItsVersionFromTheTable) {
+    DWORD major = 0, minor = 0;
+    ASSERT_TRUE(platform::GetWindowsVersion(&major, &minor));
+    wchar_t name[260] = {};
+    ASSERT_EQ(GetOsName(name, 260), WindowsVersionName(major, minor) != nullptr);
+    if (WindowsVersionName(major, minor)) {
+        EXPECT_STREQ(name, WindowsVersionName(major, minor));
+    }
+    // A 32-bit build learns of a 64-bit system through WOW64.
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    EXPECT_EQ(IsWow64(), sizeof(void*) == 8 || wow64);
+}
+#endif
 
 TEST(SystemInfo, IdentifySerialTakesWords10To19HighByteFirst) {
     platform::IdentifyWords words{};

@@ -7,6 +7,19 @@ __attribute__((noipa)) inline void WriteThroughNull() {
     *target = 1;
 }
 
+// Counts destructions, so that a test sees a translated fault unwind the faulting frame.
+inline int g_destroyed = 0;
+
+struct CountsDestruction {
+    ~CountsDestruction() { ++g_destroyed; }
+};
+
+__attribute__((noipa)) inline void WriteThroughNullWithCleanup() {
+    CountsDestruction guard;
+    volatile int* volatile target = nullptr;
+    *target = 1;
+}
+
 // A sanitized build must let the processor trap here, not report the division itself.
 __attribute__((noipa, no_sanitize("integer-divide-by-zero"))) inline int DivideByZero() {
     volatile int numerator = 1;

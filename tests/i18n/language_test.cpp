@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include <atomic>
+#include <filesystem>
 #include <thread>
 #include <vector>
 
@@ -71,8 +72,10 @@ TEST(LanguageLookup, CutsValuesAndDefaultsToTheCapacity) {
 TEST(LanguageLookup, EveryMissingPieceGivesTheDefault) {
     TempDir dir;
     const std::wstring path = WriteText(dir, EncodeLanguageSection({{L"A", L"1"}}));
-    ::mkdir(dir.File("folder").c_str(), 0755);
+    std::filesystem::create_directory(dir.File("folder"));
+#ifndef _WIN32
     ::mkfifo(dir.File("fifo").c_str(), 0600);
+#endif
     testing_support::WriteFile(dir.File("plain.txt"), "[Text]\nA=1\n");
     testing_support::WriteFile(dir.File("empty"), "");
     const std::pair<std::wstring, const wchar_t*> cases[] = {
@@ -81,7 +84,9 @@ TEST(LanguageLookup, EveryMissingPieceGivesTheDefault) {
         {dir.WFile(L"folder"), L"Text"},
         {dir.WFile(L"plain.txt"), L"Text"},
         {dir.WFile(L"empty"), L"Text"},
+#ifndef _WIN32
         {dir.WFile(L"fifo"), L"Text"},  // no blocking
+#endif
         {path, L"Message"},
         {language_test::WriteFile(dir, {{L"Text", ""}}, L"e.dat"), L"Text"},
     };

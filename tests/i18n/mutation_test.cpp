@@ -13,6 +13,11 @@
 namespace {
 
 size_t OpenDescriptors() {
+#ifdef _WIN32
+    DWORD handles = 0;
+    GetProcessHandleCount(GetCurrentProcess(), &handles);
+    return handles;
+#else
     size_t count = 0;
     if (DIR* dir = ::opendir("/proc/self/fd")) {
         while (::readdir(dir))
@@ -20,6 +25,7 @@ size_t OpenDescriptors() {
         ::closedir(dir);
     }
     return count;
+#endif
 }
 
 // One to four changes: bit flips, random bytes, words that mean something to the format

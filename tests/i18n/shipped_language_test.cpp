@@ -84,9 +84,9 @@ TEST(ShippedLanguageFiles, IndependentReaderSeesTheCompiledStreams) {
         "    for name in sorted('/'.join(e) for e in f.listdir()):\n"
         "        print(name, f.get_size(name), f.openstream(name).read().hex())\n";
     for (const auto& [codePage, source] : {std::pair{936u, "cn.txt"}, std::pair{950u, "tw.txt"}}) {
-        const std::string command = std::string(BRINDLE_SYSTEM_PYTHON3) + " -c \"" + script +
-                                    "\" '" + platform::NativePath(GetLanguageFilePath(codePage)) +
-                                    "' 2>&1";
+        const std::string command =
+            std::string(BRINDLE_SYSTEM_PYTHON3) + " -c \"" + script + "\" " +
+            testing_support::Quote(platform::WideToUtf8(GetLanguageFilePath(codePage))) + " 2>&1";
         const std::string listing = testing_support::Capture(command);
         EXPECT_EQ(listing, CompiledListing(source));
         EXPECT_EQ(listing.rfind("Message ", 0), 0u) << listing;

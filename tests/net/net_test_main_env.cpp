@@ -13,12 +13,19 @@ namespace {
 class HttpLibraryEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
+#ifdef _WIN32
+        _putenv("no_proxy=127.0.0.1,localhost");
+        _putenv("NO_PROXY=127.0.0.1,localhost");
+#else
         ::setenv("no_proxy", "127.0.0.1,localhost", 1);
         ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
+#endif
         InitHttpLibrary();
         SetHttpTrustAnchor(testing_support::TestKeyFile("tls-cert.pem"));
     }
-    void TearDown() override { CleanupHttpLibrary(); }
+    void TearDown() override {
+        CleanupHttpLibrary();
+    }
 };
 
 const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new HttpLibraryEnvironment);

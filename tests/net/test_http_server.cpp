@@ -1,10 +1,15 @@
 #include "tests/net/test_http_server.h"
 
+#ifdef _WIN32
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#else
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
+#endif
 
 #include <strings.h>
 #include <chrono>
@@ -22,11 +27,50 @@ namespace {
 constexpr int kPollMs = 50;
 constexpr int kRequestDeadlineMs = 5000;
 constexpr size_t kMaxRequestBytes = 4 * 1024 * 1024;
-constexpr timeval kHandshakeTimeout = {5, 0};
+constexpr int kHandshakeTimeoutSeconds = 5;
 constexpr char kTlsHandshakeRecord = 0x16;
 
+#ifdef _WIN32
+// Winsock's names for the few calls that differ; sockets start once per process.
+constexpr int SOCK_CLOEXEC = 0;
+constexpr int MSG_NOSIGNAL = 0;
+using socklen_t = int;
+
+int poll(pollfd* fds, unsigned long count, int timeoutMs) {
+    return WSAPoll(fds, count, timeoutMs);
+}
+
+void CloseSocket(int fd) {
+    closesocket(static_cast<SOCKET>(fd));
+}
+
+int accept4(int fd, sockaddr* address, socklen_t* length, int) {
+    return static_cast<int>(::accept(static_cast<SOCKET>(fd), address, length));
+}
+
+const bool g_winsockStarted = [] {
+    WSADATA data;
+    return WSAStartup(MAKEWORD(2, 2), &data) == 0;
+}();
+
+void SetHandshakeTimeout(int fd) {
+    const DWORD milliseconds = kHandshakeTimeoutSeconds * 1000;
+    ::setsockopt(static_cast<SOCKET>(fd), SOL_SOCKET, SO_RCVTIMEO,
+                 reinterpret_cast<const char*>(&milliseconds), sizeof milliseconds);
+}
+#else
+void CloseSocket(int fd) {
+    ::close(fd);
+}
+
+void SetHandshakeTimeout(int fd) {
+    const timeval timeout = {kHandshakeTimeoutSeconds, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout);
+}
+#endif
+
 int BindLoopback(int& port) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int fd = static_cast<int>(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0));
     if (fd < 0)
         throw std::runtime_error("socket failed");
     sockaddr_in addr = {};
@@ -35,7 +79,7 @@ int BindLoopback(int& port) {
     socklen_t len = sizeof(addr);
     if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof(addr)) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) != 0) {
-        ::close(fd);
+        CloseSocket(fd);
         throw std::runtime_error("bind failed");
     }
     port = ntohs(addr.sin_port);
@@ -45,8 +89,8 @@ int BindLoopback(int& port) {
 // Waits for the socket to become readable; false on time-out or when the server stops.
 bool WaitForSocket(int fd, const std::atomic<bool>& stopping, int maxMs) {
     for (int waited = 0; waited < maxMs && !stopping; waited += kPollMs) {
-        pollfd p = {fd, POLLIN, 0};
-        if (::poll(&p, 1, kPollMs) > 0)
+        pollfd p = {static_cast<decltype(pollfd::fd)>(fd), POLLIN, 0};
+        if (poll(&p, 1, kPollMs) > 0)
             return true;
     }
     return false;
@@ -132,9 +176,11 @@ void HttpConnection::WaitForClose(int maxMs) {
 TestHttpServer::TestHttpServer(Handler handler, Scheme scheme)
     : handler_(std::move(handler)), scheme_(scheme) {
     if (scheme_ == Scheme::kHttps) {
+#ifndef _WIN32
         // A client that hangs up makes the next TLS write raise SIGPIPE, which must not end the
         // test program.
         std::signal(SIGPIPE, SIG_IGN);
+#endif
         tls_ = SSL_CTX_new(TLS_server_method());
         if (!tls_ ||
             SSL_CTX_use_certificate_chain_file(tls_, TestKeyFile("tls-cert.pem").c_str()) != 1 ||
@@ -153,7 +199,7 @@ TestHttpServer::~TestHttpServer() {
     acceptThread_.join();
     for (Connection& c : connections_)
         c.thread.join();
-    ::close(listenFd_);
+    CloseSocket(listenFd_);
     SSL_CTX_free(tls_);
 }
 
@@ -180,7 +226,7 @@ void TestHttpServer::AcceptLoop() {
     while (!stopping_) {
         if (!WaitForSocket(listenFd_, stopping_, kPollMs))
             continue;
-        const int fd = ::accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
+        const int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
         JoinFinished();
@@ -213,11 +259,11 @@ void TestHttpServer::JoinFinished() {
 void TestHttpServer::Serve(int fd) {
     SSL* tls = nullptr;
     if (tls_) {
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &kHandshakeTimeout, sizeof kHandshakeTimeout);
+        SetHandshakeTimeout(fd);
         tls = SSL_new(tls_);
         if (!tls || SSL_set_fd(tls, fd) != 1 || SSL_accept(tls) != 1) {
             SSL_free(tls);
-            ::close(fd);
+            CloseSocket(fd);
             return;
         }
     }
@@ -233,12 +279,12 @@ void TestHttpServer::Serve(int fd) {
     if (tls)
         SSL_shutdown(tls);
     SSL_free(tls);
-    ::close(fd);
+    CloseSocket(fd);
 }
 
 int UnusedPort() {
     int port = 0;
-    ::close(BindLoopback(port));
+    CloseSocket(BindLoopback(port));
     return port;
 }
 

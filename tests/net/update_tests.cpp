@@ -416,7 +416,7 @@ TEST_F(UpdateCheck, AcceptedInstallerIsOpenedByTheDesktop) {
     RunManualCheck();
     ASSERT_EQ(desktop.opened.size(), 1);
     EXPECT_EQ(desktop.opened[0].toStdString(),
-              "file://" + platform::NativePath(DataFilePath(L"OstrelSetup.exe")));
+              "file://" + platform::NativePath(DataFilePath(L"OstrelSetup.exe")).string());
 }
 
 TEST_F(UpdateCheck, SecondCheckWhileOneRunsSaysUpdating) {

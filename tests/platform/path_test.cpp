@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <filesystem>
 
 #include "platform/path.h"
@@ -9,6 +7,7 @@
 
 namespace {
 
+using testing_support::NativeSeparators;
 using testing_support::ReadFile;
 using testing_support::TempDir;
 using testing_support::WriteFile;
@@ -24,23 +23,24 @@ std::wstring RemoveExtension(std::wstring path) {
 }
 
 TEST(Path, ComponentsAsTheShellHelpersSplitThem) {
-    EXPECT_EQ(RemoveFileSpec(L"/home/u/a.pdf"), L"/home/u");
-    EXPECT_EQ(RemoveFileSpec(L"/a.pdf"), L"/");
+    const auto n = [](const wchar_t* path) { return NativeSeparators(path); };
+    EXPECT_EQ(RemoveFileSpec(n(L"/home/u/a.pdf")), n(L"/home/u"));
+    EXPECT_EQ(RemoveFileSpec(n(L"/a.pdf")), n(L"/"));
     EXPECT_EQ(RemoveFileSpec(L"a.pdf"), L"");
-    EXPECT_STREQ(PathFindFileNameW(L"/x/y/Setup_12.exe"), L"Setup_12.exe");
-    EXPECT_STREQ(PathFindExtensionW(L"/x.y/name.tar.gz"), L".gz");
-    EXPECT_STREQ(PathFindExtensionW(L"/x.y/name"), L"");
-    EXPECT_EQ(RemoveExtension(L"/opt/Brindle-123.exe"), L"/opt/Brindle-123");
+    EXPECT_STREQ(PathFindFileNameW(n(L"/x/y/Setup_12.exe").c_str()), L"Setup_12.exe");
+    EXPECT_STREQ(PathFindExtensionW(n(L"/x.y/name.tar.gz").c_str()), L".gz");
+    EXPECT_STREQ(PathFindExtensionW(n(L"/x.y/name").c_str()), L"");
+    EXPECT_EQ(RemoveExtension(n(L"/opt/Brindle-123.exe")), n(L"/opt/Brindle-123"));
 }
 
 TEST(Path, FullPathAnchorsRelativeNamesAtTheCurrentFolder) {
     TempDir dir;
     const auto previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir.path());
+    std::filesystem::current_path(dir.wpath());
     const std::wstring full = platform::FullPath(L"-q.pdf");
     std::filesystem::current_path(previous);
-    EXPECT_EQ(full, dir.wpath() + L"/-q.pdf");
-    EXPECT_EQ(platform::FullPath(L"/abs/x.pdf"), L"/abs/x.pdf");
+    EXPECT_EQ(full, dir.WFile(L"-q.pdf"));
+    EXPECT_EQ(platform::FullPath(NativeSeparators(L"/abs/x.pdf")), NativeSeparators(L"/abs/x.pdf"));
 }
 
 TEST(Path, CreateNewFileClaimsOnlyFreeNames) {

@@ -73,6 +73,7 @@ TEST(Registry, DeleteRemovesOnlyThatValue) {
               ERROR_SUCCESS);
 }
 
+#ifndef _WIN32
 TEST(Registry, HivesAreSeparateFilesAndTheUserHiveMakesItsFolders) {
     ASSERT_EQ(SetText(HKEY_LOCAL_MACHINE, L"Version", L"1.0.0"), ERROR_SUCCESS);
     EXPECT_EQ(SHGetValueW(HKEY_CURRENT_USER, kKey, L"Version", nullptr, nullptr, nullptr),
@@ -126,5 +127,17 @@ TEST(Registry, DamagedHiveLinesReadAsMissing) {
     }
     ::unsetenv("BRINDLE_USER_REGISTRY");
 }
+#else
+TEST(Registry, ValuesAreTheSystemRegistrysOwn) {
+    ASSERT_EQ(SetText(HKEY_CURRENT_USER, L"AdId", L"7"), ERROR_SUCCESS);
+    wchar_t text[8] = {};
+    DWORD size = sizeof text;
+    EXPECT_EQ(RegGetValueW(HKEY_CURRENT_USER, kKey, L"AdId", RRF_RT_REG_SZ, nullptr, text, &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(text, L"7");
+    EXPECT_EQ(SHGetValueW(HKEY_LOCAL_MACHINE, kKey, L"AdId", nullptr, nullptr, nullptr),
+              ERROR_FILE_NOT_FOUND);
+}
+#endif
 
 }  // namespace

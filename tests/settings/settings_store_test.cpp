@@ -9,8 +9,12 @@
 #include "tests/support/temp_dir.h"
 
 using testing_support::FileExists;
+using testing_support::IniFileText;
+using testing_support::NativeSeparators;
 using testing_support::ReadFile;
 using testing_support::TempDir;
+using testing_support::TestAppData;
+using testing_support::TestDesktop;
 using testing_support::TestHome;
 using testing_support::WriteFile;
 
@@ -30,20 +34,23 @@ class SettingsStoreTest : public ::testing::Test {
         store.Load();
         return store;
     }
-    const std::string config_ = TestHome() + "/.config/Brindle/config.ini";
-    const std::string desktop_ = TestHome() + "/Desktop";
+    const std::string config_ = NativeSeparators(TestAppData() + "/Brindle/config.ini");
+    const std::string desktop_ = TestDesktop();
 };
 
 TEST_F(SettingsStoreTest, PathsFollowTheTestHome) {
     const AppPaths& paths = GetAppPaths();
-    EXPECT_EQ(paths.dataDir, platform::Utf8ToWide(TestHome() + "/.config/Brindle"));
-    EXPECT_TRUE(FileExists(TestHome() + "/.config/Brindle"));
+    const std::string dataDir = NativeSeparators(TestAppData() + "/Brindle");
+    EXPECT_EQ(paths.dataDir, platform::Utf8ToWide(dataDir));
+    EXPECT_TRUE(FileExists(dataDir));
     EXPECT_EQ(paths.desktopDir, platform::Utf8ToWide(desktop_));
     EXPECT_FALSE(paths.programDir.empty());
-    EXPECT_NE(paths.programDir.back(), L'/');
-    EXPECT_EQ(DataFilePath(L"OstrelSetup.exe"), paths.dataDir + L"/OstrelSetup.exe");
+    EXPECT_NE(paths.programDir.back(), platform::kPathSeparator);
+    EXPECT_EQ(DataFilePath(L"OstrelSetup.exe"),
+              NativeSeparators(paths.dataDir + L"/OstrelSetup.exe"));
 }
 
+#ifndef _WIN32
 TEST_F(SettingsStoreTest, AFreshAccountWithoutAConfigurationHomeStillGetsItsDataFolder) {
     TempDir fresh;
     const std::string configHome = fresh.File(".config");
@@ -53,6 +60,7 @@ TEST_F(SettingsStoreTest, AFreshAccountWithoutAConfigurationHomeStillGetsItsData
     EXPECT_TRUE(FileExists(configHome + "/Brindle"));
     InitAppPaths();
 }
+#endif
 
 TEST_F(SettingsStoreTest, DefaultsWithoutAFileAndLoadingCreatesNone) {
     const SettingsStore store = Loaded();
@@ -74,7 +82,7 @@ TEST_F(SettingsStoreTest, ADeletedSaveFolderBecomesZeroAndTheDesktop) {
     const SettingsStore store = Loaded();
     EXPECT_EQ(store.savePath, GetAppPaths().desktopDir);
     EXPECT_EQ(store.saveSamePath, 0);
-    EXPECT_EQ(ReadFile(config_), "[General]\nSavePath=0\nSaveSamePath=0\n");
+    EXPECT_EQ(ReadFile(config_), IniFileText(L"[General]\nSavePath=0\nSaveSamePath=0\n"));
     EXPECT_EQ(Loaded().savePath, GetAppPaths().desktopDir);
 }
 
@@ -99,7 +107,16 @@ TEST_F(SettingsStoreTest, SettersWriteOnlyChanges) {
     store.SetSaveSamePath(true);
     store.SetSavePath(L"/data/\u4e2d");
     EXPECT_EQ(store.saveSamePath, 0);
-    EXPECT_EQ(ReadFile(config_), "[General]\nSaveSamePath=0\nSavePath=/data/\xe4\xb8\xad\n");
+    EXPECT_EQ(ReadFile(config_),
+              IniFileText(L"[General]\nSaveSamePath=0\nSavePath=/data/\u4e2d\n"));
+}
+
+TEST_F(SettingsStoreTest, AFolderNameWithALineBreakIsUsedButNeverStored) {
+    SettingsStore store = Loaded();
+    store.SetSaveSamePath(true);
+    store.SetSavePath(L"/x\n[Main]\nHasNewInstaller=1");
+    EXPECT_EQ(store.savePath, L"/x\n[Main]\nHasNewInstaller=1");
+    EXPECT_EQ(ReadFile(config_), IniFileText(L"[General]\nSaveSamePath=0\n"));
 }
 
 TEST_F(SettingsStoreTest, DpiByIndexWritesEveryTime) {
@@ -110,16 +127,17 @@ TEST_F(SettingsStoreTest, DpiByIndexWritesEveryTime) {
         std::filesystem::remove(config_);
         store.SetCompressDpiByIndex(index);
         EXPECT_EQ(store.compressDpi, dpi) << index;
-        EXPECT_EQ(ReadFile(config_), "[General]\nCompressDPI=" + std::to_string(dpi) + "\n");
+        EXPECT_EQ(ReadFile(config_),
+                  IniFileText(L"[General]\nCompressDPI=" + std::to_wstring(dpi) + L"\n"));
     }
 }
 
 TEST_F(SettingsStoreTest, InstallerIsReadyOnlyWithMarkAndFileReadAnewEachTime) {
     SettingsStore store = Loaded();
-    const std::string installer = TestHome() + "/.config/Brindle/OstrelSetup.exe";
+    const std::string installer = NativeSeparators(TestAppData() + "/Brindle/OstrelSetup.exe");
     EXPECT_FALSE(store.IsInstallerReady());
     store.MarkInstallerReady();
-    EXPECT_EQ(ReadFile(config_), "[Main]\nHasNewInstaller=1\n");
+    EXPECT_EQ(ReadFile(config_), IniFileText(L"[Main]\nHasNewInstaller=1\n"));
     EXPECT_FALSE(store.IsInstallerReady());
     WriteFile(installer, "MZ");
     EXPECT_TRUE(store.IsInstallerReady());
@@ -129,14 +147,15 @@ TEST_F(SettingsStoreTest, InstallerIsReadyOnlyWithMarkAndFileReadAnewEachTime) {
 }
 
 TEST_F(SettingsStoreTest, PartnerFileBesideTheProgram) {
-    const std::string oem = platform::WideToUtf8(GetAppPaths().programDir) + "/oem.ini";
+    const std::string oem = platform::WideToUtf8(GetAppPaths().programDir + L"/oem.ini");
     ASSERT_FALSE(FileExists(oem)) << "a partner file is already beside the test program";
     LoadPartnerInfo();
     EXPECT_EQ(GetPartnerInfo().Id, L"0");
     EXPECT_EQ(GetPartnerInfo().Toolbox, L"");
     EXPECT_EQ(GetPartnerInfo().HideCompanyInfo, 0);
 
-    WriteFile(oem, "[partner]\r\nID=1234\r\nToolbox=key\u00e9\r\nHideCompanyInfo=1\r\n");
+    WriteFile(oem,
+              IniFileText(L"[partner]\r\nID=1234\r\nToolbox=key\u00e9\r\nHideCompanyInfo=1\r\n"));
     LoadPartnerInfo();
     std::filesystem::remove(oem);
     EXPECT_EQ(GetPartnerInfo().Id, L"1234");

@@ -27,8 +27,21 @@ std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);
 bool FileExists(const std::string& path);
 
+// The path with every '/' turned into the system's separator, so that a test writes a path once
+// for Linux and Windows.
+std::wstring NativeSeparators(std::wstring path);
+std::string NativeSeparators(std::string path);
+
+// The bytes a profile (INI) file written by the system holds for the text: on Linux UTF-8 with
+// the line ends as given, on Windows the ANSI code page with "\r\n".
+std::string IniFileText(const std::wstring& text);
+
 // The folder every test process uses as HOME (set by the shared test main).
 const std::string& TestHome();
+// The folders in it that stand for the user's application data (the XDG configuration home,
+// on Windows the roaming AppData) and desktop.
+std::string TestAppData();
+std::string TestDesktop();
 
 // Points HOME, the XDG folders and the machine registry into home, makes text UTF-8 and Qt draw
 // off screen: what every test and fuzz process needs so that it never touches the real home.

@@ -1,6 +1,6 @@
 // The main of every test executable. Before any test runs, HOME and the XDG folders point into
 // a fresh temporary folder, so no test reads or writes the real home; the machine registry is
-// a file there too, and Qt draws off screen.
+// a file there too, and Qt draws off screen. On Windows the user's profile gets the same.
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -14,6 +14,18 @@ std::unique_ptr<TempDir> g_home;
 
 const std::string& TestHome() {
     return g_home->path();
+}
+
+std::string TestAppData() {
+#ifdef _WIN32
+    return TestHome() + "\\AppData";
+#else
+    return TestHome() + "/.config";
+#endif
+}
+
+std::string TestDesktop() {
+    return NativeSeparators(TestHome() + "/Desktop");
 }
 
 }  // namespace testing_support

@@ -17,6 +17,7 @@
 #include "engine/compress_worker.h"
 #include "engine/pdf_inspection.h"
 #include "engine/progress_parser.h"
+#include "platform/command_line.h"
 #include "platform/path.h"
 #include "platform/termination.h"
 #include "platform/text.h"
@@ -85,11 +86,12 @@ bool TakeNumber(const std::string& option, const char* text, long low, long high
     return true;
 }
 
-std::optional<CommandLine> ParseCommandLine(int argc, char** argv) {
+std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv) {
+    const int argc = static_cast<int>(argv.size());
     CommandLine line;
     bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
-        const std::string arg = argv[i];
+        const std::string& arg = argv[i];
         const bool takesValue = arg == "--dpi" || arg == "--out" || arg == "--password" ||
                                 arg == "--jobs" || arg == "--stall-timeout" ||
                                 arg == "--memory-limit";
@@ -103,16 +105,16 @@ std::optional<CommandLine> ParseCommandLine(int argc, char** argv) {
             Fail(arg + " needs a value");
             return std::nullopt;
         } else if (arg == "--dpi") {
-            if (!TakeNumber(arg, argv[++i], 1, kMaxDpi, line.dpi))
+            if (!TakeNumber(arg, argv[++i].c_str(), 1, kMaxDpi, line.dpi))
                 return std::nullopt;
         } else if (arg == "--jobs") {
-            if (!TakeNumber(arg, argv[++i], 1, kMaxCompressJobs, line.jobs))
+            if (!TakeNumber(arg, argv[++i].c_str(), 1, kMaxCompressJobs, line.jobs))
                 return std::nullopt;
         } else if (arg == "--stall-timeout") {
-            if (!TakeNumber(arg, argv[++i], 1, 86400, line.stallSeconds))
+            if (!TakeNumber(arg, argv[++i].c_str(), 1, 86400, line.stallSeconds))
                 return std::nullopt;
         } else if (arg == "--memory-limit") {
-            if (!TakeNumber(arg, argv[++i], 64, 1 << 20, line.memoryLimitMb))
+            if (!TakeNumber(arg, argv[++i].c_str(), 64, 1 << 20, line.memoryLimitMb))
                 return std::nullopt;
         } else if (arg == "--out") {
             line.outDir = platform::FullPath(platform::Utf8ToWide(argv[++i]));
@@ -320,7 +322,7 @@ void EndOnRequest(int signal) {
 int main(int argc, char** argv) {
     // Passwords reach Ghostscript in the locale's encoding, as the desktop program hands them.
     std::setlocale(LC_ALL, "");
-    const auto line = ParseCommandLine(argc, argv);
+    const auto line = ParseCommandLine(platform::CommandLineArguments(argc, argv));
     if (!line)
         return 2;
     if (line->help) {

@@ -12,7 +12,7 @@
 #include "platform/text.h"
 
 namespace platform {
-std::string NativePath(const std::wstring& path) {
+std::filesystem::path NativePath(const std::wstring& path) {
     return WideToUtf8(path);
 }
 

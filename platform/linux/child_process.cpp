@@ -15,6 +15,7 @@
 #include <cstring>
 
 #include "platform/path.h"
+#include "platform/text.h"
 
 extern char** environ;
 
@@ -229,6 +230,10 @@ bool LimitMemory(std::uint64_t bytes) {
 }
 
 }  // namespace parent_channel
+
+std::string TempFolderEntry(const std::wstring& folder) {
+    return "TMPDIR=" + WideToUtf8(folder);
+}
 
 std::uint64_t PhysicalMemoryBytes() {
     const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);

@@ -87,6 +87,10 @@ bool ScsiRead(const std::string& disk, unsigned char* cdb, unsigned char cdbLeng
 
 }  // namespace
 
+bool GetWindowsVersion(DWORD*, DWORD*) {
+    return false;
+}
+
 std::string ParseOsPrettyName(const std::string& osRelease) {
     std::istringstream lines(osRelease);
     std::string line;
