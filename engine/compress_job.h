@@ -2,6 +2,7 @@
 // one interpreter session run, with its progress posted to the main window.
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -11,6 +12,9 @@
 
 struct CompressOptions {
     int resolution = kDefaultCompressDpi;  // dots per inch
+    // When not 0, the file is compressed to at most this many bytes at the best quality that
+    // fits, whatever the resolution says.
+    std::uint64_t targetBytes = 0;
 };
 
 struct CompressJob {
@@ -22,8 +26,10 @@ struct CompressJob {
 };
 
 struct CompressResult {
-    // The last three are the worker process's fate: it died, it stopped making progress, or it
-    // reached its memory ceiling.
+    // Crashed, TimedOut and OutOfMemory are the worker process's fate: it died, it stopped
+    // making progress, or it reached its memory ceiling. Unsafe: Ghostscript's rewrite lost
+    // pages or ink, or could not be made sound, and nothing else was smaller than the source.
+    // Damaged: the source is damaged beyond what Ghostscript could repair.
     enum class Kind {
         Success,
         Failure,
@@ -31,11 +37,16 @@ struct CompressResult {
         InterpreterUnavailable,
         Crashed,
         TimedOut,
-        OutOfMemory
+        OutOfMemory,
+        Unsafe,
+        Damaged
     };
     Kind kind = Kind::Failure;
     std::wstring output;  // success only
     int code = 0;         // failure only: Ghostscript's code
+    // Success only: a target size was asked for and even the lowest quality did not reach it;
+    // the output is the smallest result.
+    bool targetMissed = false;
 };
 
 // The code of a failure in which no output file could be created in the target folder; it is
@@ -46,14 +57,19 @@ int OutputNotCreatableCode();
 // It is Ghostscript's own code for refused access.
 int NoPagesCode();
 
-// A PDF announces itself with "%PDF-" within its first kilobyte. Anything else would be run by
-// Ghostscript as a PostScript program, which may never end.
+// A PDF begins with "%PDF-", after at most some white space or a byte-order mark, within its
+// first kilobyte. Anything else would be run by Ghostscript as a PostScript program: a file
+// that merely contains a PDF is not one. The offset of the header, or -1.
+long PdfHeaderOffset(const std::wstring& path);
 bool LooksLikePdf(const std::wstring& path);
 
 // Chooses the first free name of "<folder>/<base>-new.pdf", "<folder>/<base>-new1.pdf", ... and
 // claims it by creating it empty, so no other writer can take it in between. Empty when no
 // file can be created in the folder.
 std::wstring MakeOutputPath(const std::wstring& source);
+
+// Ghostscript's JPEG quality factor for a resolution: one point on the quality axis.
+double JpegQualityFactor(int resolution);
 
 // The interpreter's argument vector, UTF-8 paths and ANSI passwords, slot 0 the program name.
 std::vector<std::string> BuildArguments(const CompressJob& job, const CompressOptions& options);

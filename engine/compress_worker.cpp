@@ -8,6 +8,7 @@
 #include <new>
 #include <optional>
 
+#include "engine/compress_pipeline.h"
 #include "engine/ghostscript_session.h"
 #include "engine/progress_parser.h"
 #include "engine/worker_protocol.h"
@@ -83,11 +84,14 @@ std::uint64_t BytesIn(const std::wstring& path) {
     return total;
 }
 
-WorkerRequest RequestFor(const CompressJob& job, const CompressOptions& options) {
+WorkerRequest RequestFor(const CompressJob& job, const CompressOptions& options,
+                         const std::wstring& scratch) {
     WorkerRequest request{
         {"source", platform::WideToUtf8(job.source)},
         {"output", platform::WideToUtf8(job.output)},
+        {"scratch", platform::WideToUtf8(scratch)},
         {"resolution", std::to_string(options.resolution)},
+        {"target", std::to_string(options.targetBytes)},
         {"memory",
          std::to_string(static_cast<std::uint64_t>(GetSettingsStore().memoryLimitMb) << 20)},
     };
@@ -156,12 +160,14 @@ class WorkerWatch {
         }
         if (fields.size() == 1 && fields[0] == kAliveMessage)
             return true;
-        if (fields.size() == 3 && fields[0] == kResultMessage) {
+        if (fields.size() == 4 && fields[0] == kResultMessage) {
             const int kind = std::stoi(fields[1]);
-            if (kind < 0 || kind > static_cast<int>(CompressResult::Kind::OutOfMemory))
+            if (kind < 0 || kind > static_cast<int>(CompressResult::Kind::Damaged))
                 return false;
-            result_ =
-                CompressResult{static_cast<CompressResult::Kind>(kind), {}, std::stoi(fields[2])};
+            result_ = CompressResult{static_cast<CompressResult::Kind>(kind),
+                                     {},
+                                     std::stoi(fields[2]),
+                                     fields[3] == "1"};
             if (result_->kind == CompressResult::Kind::Success)
                 result_->output = job_.output;
             return true;
@@ -200,17 +206,23 @@ bool FollowSafely(WorkerWatch& watch, RunningJob& running) {
     }
 }
 
-// The worker's progress target: every progress message goes to the parent over the channel.
+// The worker's progress targets: one passes every progress message to the parent over the
+// channel, the other only tells it that the worker is alive.
 class ChannelSink : public platform::IWindowSink {
   public:
+    explicit ChannelSink(bool relay) : relay_(relay) {}
     bool Post(UINT msg, WPARAM, LPARAM lParam) override {
         return platform::parent_channel::Write(
-            EncodeRecord({kPostMessage, std::to_string(msg), std::to_string(lParam)}));
+            relay_ ? EncodeRecord({kPostMessage, std::to_string(msg), std::to_string(lParam)})
+                   : EncodeRecord({kAliveMessage}));
     }
     LRESULT Send(UINT msg, WPARAM wParam, LPARAM lParam) override {
         Post(msg, wParam, lParam);
         return 0;
     }
+
+  private:
+    bool relay_;
 };
 
 CompressJob JobFrom(const WorkerRequest& request) {
@@ -250,7 +262,7 @@ CompressResult RunJobInWorker(const CompressJob& job, const CompressOptions& opt
                 {},
                 0};
     }
-    running->child.Send(EncodeRequest(RequestFor(job, options)));
+    running->child.Send(EncodeRequest(RequestFor(job, options, running->scratch)));
     running->child.EndSending();
 
     WorkerWatch watch(job, window,
@@ -286,25 +298,28 @@ int ServeCompressRequest(void (*beforeRun)(const CompressJob&)) {
         return 2;
     CompressJob job;
     CompressOptions options;
+    std::wstring scratch;
     try {
         job = JobFrom(request);
+        scratch = platform::Utf8ToWide(request.at("scratch"));
         options.resolution = std::stoi(request.at("resolution"));
+        options.targetBytes = std::stoull(request.at("target"));
         platform::parent_channel::LimitMemory(std::stoull(request.at("memory")));
     } catch (const std::exception&) {
         return 2;
     }
-    const HWND progress = platform::RegisterWindow(std::make_shared<ChannelSink>());
-    SetProgressTarget(progress, job.row);
+    const PipelineWindows windows{platform::RegisterWindow(std::make_shared<ChannelSink>(true)),
+                                  platform::RegisterWindow(std::make_shared<ChannelSink>(false))};
     CompressResult result;
     try {
         if (beforeRun)
             beforeRun(job);
-        result = RunCompressJob(job, options);
+        result = RunCompressPipeline(job, options, scratch, windows);
     } catch (const std::bad_alloc&) {
         result.kind = CompressResult::Kind::OutOfMemory;
     }
     const bool told = platform::parent_channel::Write(
         EncodeRecord({kResultMessage, std::to_string(static_cast<int>(result.kind)),
-                      std::to_string(result.code)}));
+                      std::to_string(result.code), result.targetMissed ? "1" : "0"}));
     return told ? 0 : 2;
 }

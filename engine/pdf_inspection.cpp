@@ -12,8 +12,9 @@ constexpr int kCannotOpen = -1;
 PdfInspectionResult InspectPdf(const std::wstring& path) {
     const std::string utf8Path = platform::WideToUtf8(path);
     try {
+        // Asking for a password only makes sense for a document that is encrypted.
         if (PDFCountPages(utf8Path.c_str(), "") == kCannotOpen)
-            return kPdfNeedsPassword;
+            return IsPDFEncrypt(utf8Path.c_str()) != 0 ? kPdfNeedsPassword : kPdfDamaged;
         return IsPDFEncrypt(utf8Path.c_str()) != 0 ? kPdfOwnerPasswordOnly : kPdfOpensFreely;
     } catch (const std::runtime_error&) {
         return kPdfNeedsPassword;

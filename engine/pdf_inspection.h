@@ -8,10 +8,13 @@
 using PdfInspectionResult = int;
 // Opens with an empty password and is not encrypted, or the library failed unexpectedly.
 inline constexpr PdfInspectionResult kPdfOpensFreely = 0;
-// Does not open with an empty password, or the library reported a runtime error.
+// Encrypted and does not open with an empty password, or the library reported a runtime error.
 inline constexpr PdfInspectionResult kPdfNeedsPassword = 1;
 // Opens with an empty password but is encrypted: only an owner password is set.
 inline constexpr PdfInspectionResult kPdfOwnerPasswordOnly = 2;
+// Does not open, but no password would help: damaged (Ghostscript may still repair it), missing,
+// or not a PDF at all.
+inline constexpr PdfInspectionResult kPdfDamaged = 3;
 
 PdfInspectionResult InspectPdf(const std::wstring& path);
 

@@ -11,6 +11,7 @@
 namespace {
 
 std::atomic<bool> g_pageRangeAnnounced{false};
+std::atomic<int> g_announcedPages{0};
 
 // Cut at every single space, so two spaces in a row give an empty token; newlines stay inside.
 std::vector<std::string> SplitAtSpaces(std::string_view chunk) {
@@ -54,6 +55,7 @@ void ParseProgressOutput(std::string_view chunk) {
             lastToken.resize(lastToken.find('.'));
         const int last = DecimalValue(lastToken);
         g_pageRangeAnnounced = true;
+        g_announcedPages = last - first + 1;
         Post(WM_GS_PAGERANGE,
              MAKELONG(LOWORD(static_cast<DWORD>(first)), LOWORD(static_cast<DWORD>(last))));
     } else if (tokens[0] == "Page" && tokens.size() == 2) {
@@ -63,7 +65,11 @@ void ParseProgressOutput(std::string_view chunk) {
 
 void ForgetPageRange() {
     g_pageRangeAnnounced = false;
+    g_announcedPages = 0;
 }
 bool PageRangeAnnounced() {
     return g_pageRangeAnnounced;
+}
+int AnnouncedPageCount() {
+    return g_announcedPages;
 }

@@ -20,3 +20,5 @@ void ParseProgressOutput(std::string_view chunk);
 // writes an empty document; such a run never announces any pages.
 void ForgetPageRange();
 bool PageRangeAnnounced();
+// How many pages the announced range covers: the document's page count as Ghostscript read it.
+int AnnouncedPageCount();

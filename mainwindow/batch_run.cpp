@@ -17,9 +17,11 @@ namespace {
 // Row indexes travel in the low 16 bits of WM_FILE_DONE, so a run covers at most this many.
 constexpr int kMaxRowsPerRun = 0x10000;
 
-std::wstring FailureText(const CompressResult& result) {
+// The failure's text, or a success's note.
+std::wstring RowText(const CompressResult& result) {
     switch (result.kind) {
         case CompressResult::Kind::Success:
+            return result.targetMissed ? GetText(L"TargetMissed") : std::wstring();
         case CompressResult::Kind::InterpreterUnavailable:
             return {};
         case CompressResult::Kind::Failure:
@@ -32,6 +34,10 @@ std::wstring FailureText(const CompressResult& result) {
             return GetText(L"CompressTimeout");
         case CompressResult::Kind::OutOfMemory:
             return GetText(L"CompressNoMemory");
+        case CompressResult::Kind::Unsafe:
+            return GetText(L"CompressUnsafe");
+        case CompressResult::Kind::Damaged:
+            return GetText(L"PdfDamaged");
     }
     return {};
 }
@@ -93,10 +99,10 @@ unsigned CMainFrame::CompressRows(void* argument) {
             ShowMessage(L"GSInitFail", window, MB_ICONINFORMATION);
             std::_Exit(-1);
         }
-        const std::wstring failure = FailureText(result);
+        const std::wstring text = RowText(result);
         const bool succeeded = result.kind == CompressResult::Kind::Success;
         ::SendMessageW(window, WM_FILE_DONE, MAKELONG(static_cast<WORD>(i), succeeded ? 1 : 0),
-                       reinterpret_cast<LPARAM>(failure.c_str()));
+                       reinterpret_cast<LPARAM>(text.c_str()));
         if (succeeded) {
             auto* record = new RatioRecord{i, request.source, result.output};
             // A window that has gone takes nothing: the record stays the worker's to free.

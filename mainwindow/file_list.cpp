@@ -280,8 +280,11 @@ void CMainFrame::ShowRowResult(int row, bool succeeded, const std::wstring& text
     if (ui::CControlUI* progress = RowControl(row, L"progress"))
         progress->SetVisible(false);
     if (succeeded) {
-        if (ui::CControlUI* ok = RowControl(row, L"statusOK"))
+        // A success may carry a note, such as a target size that could not be reached.
+        if (ui::CControlUI* ok = RowControl(row, L"statusOK")) {
             ok->SetVisible(true);
+            ok->SetToolTip(text);
+        }
         if (ui::COptionUI* check = AsOption(RowControl(row, L"checkBoxList")))
             check->Selected(false, true);
         return;

@@ -26,7 +26,9 @@ std::wstring FullPath(const std::wstring& path);
 enum class NewFileResult { Created, Exists, Failed };
 // Creates an empty file that must not exist yet (CreateFileW with CREATE_NEW): a name claimed
 // this way cannot be taken by anyone else, and nothing that exists is followed or replaced.
-NewFileResult CreateNewFile(const std::wstring& path);
+// With permissionsOf, the new file is open to no one the named file is not open to: a copy
+// made of a private document stays private.
+NewFileResult CreateNewFile(const std::wstring& path, const std::wstring& permissionsOf = {});
 // Creates one folder (no parents) that only its owner may enter, as CreateDirectoryW does with
 // a security descriptor granting the owner alone.
 BOOL CreatePrivateDirectory(const std::wstring& path);

@@ -46,6 +46,7 @@ inline constexpr LSTATUS ERROR_MORE_DATA = 234;
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005u);
 
+inline constexpr UINT WM_NULL = 0x0000;
 inline constexpr UINT WM_USER = 0x0400;
 
 inline constexpr WORD LOWORD(std::uintptr_t v) {

@@ -2,6 +2,7 @@
 // the user's choices in config.ini, the partner file and the installation's registry values.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "platform/win_types.h"
@@ -34,6 +35,8 @@ class SettingsStore {
     int canUpdate = 1;
     int saveSamePath = 1;
     int compressDpi = 300;
+    // When not 0, files are compressed to at most this many bytes instead of to a resolution.
+    std::uint64_t targetBytes = 0;
     // How the compression workers run: how many at once, how long one may go without progress
     // before it is ended, and the memory ceiling of each. Kept in config.ini for those who must
     // change them; there is no control for them.

@@ -29,8 +29,13 @@ std::wstring FullPath(const std::wstring& path) {
     return folder + path;
 }
 
-NewFileResult CreateNewFile(const std::wstring& path) {
-    const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+NewFileResult CreateNewFile(const std::wstring& path, const std::wstring& permissionsOf) {
+    mode_t mode = 0666;
+    if (!permissionsOf.empty()) {
+        struct stat model;
+        mode = ::stat(NativePath(permissionsOf).c_str(), &model) == 0 ? model.st_mode & 0666 : 0600;
+    }
+    const int fd = ::open(NativePath(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode);
     if (fd < 0)
         return errno == EEXIST ? NewFileResult::Exists : NewFileResult::Failed;
     ::close(fd);

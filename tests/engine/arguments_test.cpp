@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
+
 #include "engine/compress_job.h"
 
 namespace {
@@ -12,42 +14,67 @@ CompressJob Job() {
     return job;
 }
 
-const std::vector<std::string> kFixedHead = {"",
-                                             "-dNOPAUSE",
-                                             "-dBATCH",
-                                             "-dCompatibilityLevel=1.4",
-                                             "-sDEVICE=pdfwrite",
-                                             "-dPDFSETTINGS=/ebook"};
-
-std::vector<std::string> Expected(std::vector<std::string> tail) {
-    std::vector<std::string> all = kFixedHead;
-    all.insert(all.end(), tail.begin(), tail.end());
-    return all;
-}
-
-TEST(BuildArguments, ResolutionReachesImagesAndPercentIsDoubled) {
+TEST(BuildArguments, ResolutionAndQualityReachEveryImageAndPercentIsDoubled) {
     CompressJob job = Job();
     job.userPassword = L"";
-    EXPECT_EQ(BuildArguments(job, CompressOptions{72}),
-              Expected({"-r72", "-dColorImageResolution=72", "-dGrayImageResolution=72",
-                        "-sPDFPassword=", "-sOutputFile=/docs/50%%d off-new.pdf",
-                        "/docs/\xe4\xb8\xad\xe6\x96\x87 report.pdf"}));
+    const std::vector<std::string> expected = {
+        "",
+        "-dNOPAUSE",
+        "-dBATCH",
+        "-dSAFER",
+        "-dCompatibilityLevel=1.4",
+        "-sDEVICE=pdfwrite",
+        "-dPDFSETTINGS=/ebook",
+        "-r72",
+        "-dColorImageResolution=72",
+        "-dGrayImageResolution=72",
+        "-dMonoImageResolution=300",
+        "-dPassThroughJPEGImages=false",
+        "-dColorImageDownsampleThreshold=1.0",
+        "-dGrayImageDownsampleThreshold=1.0",
+        "-dAutoFilterColorImages=false",
+        "-dAutoFilterGrayImages=false",
+        "-dColorImageFilter=/DCTEncode",
+        "-dGrayImageFilter=/DCTEncode",
+        "-sPDFPassword=",
+        "-sOutputFile=/docs/50%%d off-new.pdf",
+        "-c",
+        "<< /ColorImageDict << /QFactor 1.00 /Blend 1 /HSamples [2 1 1 2] /VSamples [2 1 1 2] >> "
+        "/GrayImageDict << /QFactor 1.00 /Blend 1 /HSamples [2 1 1 2] /VSamples [2 1 1 2] >> >> "
+        "setdistillerparams",
+        "-f",
+        "/docs/\xe4\xb8\xad\xe6\x96\x87 report.pdf"};
+    EXPECT_EQ(BuildArguments(job, CompressOptions{72}), expected);
 }
 
-TEST(BuildArguments, PasswordsOnlyWhenGiven) {
+TEST(BuildArguments, PasswordsOnlyWhenGivenAndFinerResolutionsKeepMonochromeFine) {
     CompressJob job = Job();
     std::vector<std::string> args = BuildArguments(job, CompressOptions{150});
-    EXPECT_EQ(args.size(), 11u);
-    EXPECT_EQ(args[6], "-r150");
-    EXPECT_EQ(args[9], "-sOutputFile=/docs/50%%d off-new.pdf");
+    EXPECT_EQ(args.size(), 23u);
+    EXPECT_EQ(args[18], "-sOutputFile=/docs/50%%d off-new.pdf");
 
     job.userPassword = L"secret";
     job.ownerPassword = L"boss";
-    args = BuildArguments(job, CompressOptions{300});
-    ASSERT_EQ(args.size(), 13u);
-    EXPECT_EQ(args[9], "-sPDFPassword=secret");
-    EXPECT_EQ(args[10], "-sOwnerPassword=boss");
-    EXPECT_EQ(args[12], "/docs/\xe4\xb8\xad\xe6\x96\x87 report.pdf");
+    args = BuildArguments(job, CompressOptions{600});
+    ASSERT_EQ(args.size(), 25u);
+    EXPECT_EQ(args[10], "-dMonoImageResolution=600");
+    EXPECT_EQ(args[18], "-sPDFPassword=secret");
+    EXPECT_EQ(args[19], "-sOwnerPassword=boss");
+    EXPECT_EQ(args[24], "/docs/\xe4\xb8\xad\xe6\x96\x87 report.pdf");
+}
+
+// Finer resolutions get finer JPEG encoding, and the number reaches PostScript with a full stop
+// even where the locale writes a comma.
+TEST(BuildArguments, QualityFollowsTheResolutionWhateverTheLocale) {
+    EXPECT_GT(JpegQualityFactor(72), JpegQualityFactor(150));
+    EXPECT_GT(JpegQualityFactor(150), JpegQualityFactor(300));
+    EXPECT_DOUBLE_EQ(JpegQualityFactor(10), JpegQualityFactor(36));
+    EXPECT_DOUBLE_EQ(JpegQualityFactor(2400), JpegQualityFactor(600));
+    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8"))
+        GTEST_SKIP() << "no German locale";
+    const std::vector<std::string> args = BuildArguments(Job(), CompressOptions{300});
+    std::setlocale(LC_NUMERIC, "C");
+    EXPECT_NE(args[20].find("/QFactor 0.40 "), std::string::npos) << args[20];
 }
 
 }  // namespace

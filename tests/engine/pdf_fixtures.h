@@ -16,6 +16,14 @@ using testing_support::Run;
 void MakeTextPdf(const std::string& path, int pages);
 // A PDF of one-inch image pages at the given resolution, made by img2pdf.
 void MakeImagePdf(const std::string& path, int pages, int ppi);
+// A PDF of three-inch JPEG pages at the given resolution, busy like a scanned page.
+void MakeJpegPdf(const std::string& path, int pages, int ppi);
+// A PDF of one page of black-and-white line art at 600 ppi, as a fax or a scanner makes it.
+void MakeMonochromePdf(const std::string& path);
+// The smallest PDF of one page with a line of text, written by hand: nothing can shrink it.
+void MakeMinimalPdf(const std::string& path);
+// A PDF with an outline of two entries and a web link on its first page.
+void MakeLinkedPdf(const std::string& path);
 // A PDF that makes a worker built with the test faults crash, hang or allocate without bound
 // ("crash", "hang", "allocate").
 void MakeFaultyPdf(const std::string& path, const std::string& fault);

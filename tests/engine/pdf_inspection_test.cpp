@@ -64,9 +64,10 @@ TEST_F(PdfInspectionTest, InspectPdfClassifiesEachKindOfFile) {
     EXPECT_EQ(InspectPdf(W(plain)), kPdfOpensFreely);
     EXPECT_EQ(InspectPdf(W(ownerOnly)), kPdfOwnerPasswordOnly);
     EXPECT_EQ(InspectPdf(W(chineseLocked)), kPdfNeedsPassword);
-    // Whatever keeps a file from opening, the user is asked for a password.
+    // Only an encrypted document asks for a password; whatever else keeps a file from opening
+    // is damage that no password mends.
     for (const std::string& bad : {damaged, missing, notPdf})
-        EXPECT_EQ(InspectPdf(W(bad)), kPdfNeedsPassword) << bad;
+        EXPECT_EQ(InspectPdf(W(bad)), kPdfDamaged) << bad;
 }
 
 TEST_F(PdfInspectionTest, VerifyPasswordAcceptsWhatOpensTheDocument) {

@@ -527,9 +527,14 @@ TEST_F(MainFrameTest, ProgressFollowsThePagesAndASucceededRowCanRunAgain) {
 }
 
 // A file Ghostscript cannot read fails its row with the error text and Ghostscript's code.
+// The code is Ghostscript's own for a file it may not create: the output folder is a path
+// through a file.
 TEST_F(MainFrameTest, AGhostscriptErrorFailsTheRowWithItsCode) {
-    AddPdf("broken.pdf");
-    testing_support::WriteFile(dir_.File("broken.pdf"), "%PDF-1.4\nnot a document\n");
+    AddPdf("a.pdf");
+    testing_support::WriteFile(dir_.File("file"), "");
+    SettingsStore& settings = GetSettingsStore();
+    settings.saveSamePath = 0;
+    settings.savePath = dir_.WFile(L"file/folder");
     Click(pm(), L"btnCompress");
     ASSERT_TRUE(PumpUntil([this] { return BatchEnded(); }));
     QCoreApplication::processEvents();
@@ -540,6 +545,18 @@ TEST_F(MainFrameTest, AGhostscriptErrorFailsTheRowWithItsCode) {
         matched = tooltip == FormatLanguageText(GetText(L"UnknowError"), code);
     EXPECT_TRUE(matched) << platform::WideToUtf8(tooltip);
     EXPECT_TRUE(Selected(InRow(0, L"checkBoxList")));
+    settings.saveSamePath = 1;
+}
+
+// A file that no password opens and Ghostscript cannot repair is named as damaged.
+TEST_F(MainFrameTest, ADamagedFileIsAddedAndFailsAsDamaged) {
+    testing_support::WriteFile(dir_.File("broken.pdf"), "%PDF-1.4\nnot a document\n");
+    frame_->AddFile(dir_.WFile(L"broken.pdf"));
+    ASSERT_EQ(frame_->CountRows(), 1);
+    Click(pm(), L"btnCompress");
+    ASSERT_TRUE(PumpUntil([this] { return BatchEnded(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(InRow(0, L"statusFail")->GetToolTip(), GetText(L"PdfDamaged"));
 }
 
 // The program's own threads besides the UI thread (the batch worker, the update check): those

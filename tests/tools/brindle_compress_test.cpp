@@ -167,4 +167,29 @@ TEST_F(BrindleCompressTest, EndingTheToolEndsItsWorkersAndRemovesTheirOutputs) {
 }
 #endif
 
+// Sizes read as upload limits are written; one that cannot be reached is said to be missed.
+TEST_F(BrindleCompressTest, TargetSizeIsReadAndAMissIsSaid) {
+    for (const char* wrong : {"12Q", "0.5K", "-3M", "M"})
+        EXPECT_EQ(RunTool(dir_.path(), std::string("--target-size ") + wrong + " a.pdf").status, 2)
+            << wrong;
+    engine_test::MakeJpegPdf(dir_.File("scan.pdf"), 1, 150);
+    const Outcome run = RunTool(dir_.path(), "--target-size 1.5K scan.pdf");
+    EXPECT_EQ(run.status, 0) << run.output;
+    EXPECT_NE(run.output.find("the target size could not be reached"), std::string::npos)
+        << run.output;
+}
+
+// A damaged file is named as damaged, not as one that wants a password.
+TEST_F(BrindleCompressTest, DamagedFileIsNotTakenForAProtectedOne) {
+    MakeTextPdf(dir_.File("text.pdf"), 1);
+    std::string bytes = ReadFile(dir_.File("text.pdf"));
+    bytes.replace(bytes.find("/Root 1 0 R"), 11, "/Root 99 0 R");
+    WriteFile(dir_.File("broken.pdf"), bytes);
+    const Outcome run = RunTool(dir_.path(), "broken.pdf");
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.output.find("broken.pdf: failed, the file is damaged beyond repair"),
+              std::string::npos)
+        << run.output;
+}
+
 }  // namespace

@@ -2,6 +2,8 @@
 // Each file goes through the same compression job as in the desktop program, and the progress
 // arrives through a real window handle as the same window messages.
 #include <atomic>
+#include <cctype>
+#include <charconv>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
@@ -37,6 +39,10 @@ constexpr const char* kUsage =
     "                the desktop program offers 72, 150 and 300)\n"
     "  --out DIR     write every result into DIR (default: beside each source)\n"
     "  --password P  password that opens the files\n"
+    "  --target-size SIZE\n"
+    "                make each file at most SIZE (for example 500K, 2M or 2.5MB;\n"
+    "                K and M count 1000 and 1000000 bytes, as upload limits do) at\n"
+    "                the best quality that fits; --dpi is then not used\n"
     "  --jobs N      compress up to N files at once (default: one per processor, at\n"
     "                most 4)\n"
     "  --stall-timeout S\n"
@@ -56,6 +62,7 @@ struct CommandLine {
     int jobs = DefaultCompressJobs();
     int stallSeconds = kDefaultStallSeconds;
     int memoryLimitMb = 0;  // 0: the share that suits the number of jobs
+    std::uint64_t targetBytes = 0;
     std::optional<std::wstring> outDir;
     std::wstring password;
     std::vector<std::wstring> files;
@@ -72,6 +79,26 @@ std::optional<int> ParseNumber(const std::string& text, long low, long high) {
     if (text.empty() || *end != '\0' || value < low || value > high)
         return std::nullopt;
     return static_cast<int>(value);
+}
+
+// "500K", "2M", "2.5MB", "1048576": a size in bytes, at least 1 KB.
+std::optional<std::uint64_t> ParseSize(const std::string& text) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    std::string unit(end, text.data() + text.size());
+    for (char& c : unit)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (unit.size() == 2 && unit[1] == 'B')
+        unit.pop_back();
+    const double scale = unit.empty() || unit == "B" ? 1
+                         : unit == "K"               ? 1e3
+                         : unit == "M"               ? 1e6
+                         : unit == "G"               ? 1e9
+                                                     : 0;
+    const double bytes = value * scale;
+    if (error != std::errc() || scale == 0 || bytes < 1000 || bytes > 1e15)
+        return std::nullopt;
+    return static_cast<std::uint64_t>(bytes);
 }
 
 // Reads the value of a numeric option into target; false (with a message) when it is out of range.
@@ -93,8 +120,8 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv
     for (int i = 1; i < argc; ++i) {
         const std::string& arg = argv[i];
         const bool takesValue = arg == "--dpi" || arg == "--out" || arg == "--password" ||
-                                arg == "--jobs" || arg == "--stall-timeout" ||
-                                arg == "--memory-limit";
+                                arg == "--target-size" || arg == "--jobs" ||
+                                arg == "--stall-timeout" || arg == "--memory-limit";
         if (optionsEnded || arg.empty() || arg[0] != '-') {
             line.files.push_back(platform::FullPath(platform::Utf8ToWide(arg)));
         } else if (arg == "--") {
@@ -107,6 +134,13 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv
         } else if (arg == "--dpi") {
             if (!TakeNumber(arg, argv[++i].c_str(), 1, kMaxDpi, line.dpi))
                 return std::nullopt;
+        } else if (arg == "--target-size") {
+            const auto bytes = ParseSize(argv[++i]);
+            if (!bytes) {
+                Fail("--target-size takes a size such as 500K, 2M or 1048576");
+                return std::nullopt;
+            }
+            line.targetBytes = *bytes;
         } else if (arg == "--jobs") {
             if (!TakeNumber(arg, argv[++i].c_str(), 1, kMaxCompressJobs, line.jobs))
                 return std::nullopt;
@@ -138,8 +172,8 @@ std::string Narrow(const std::wstring& text) {
 const char* PasswordProblem(const std::wstring& source, const std::wstring& password) {
     if (InspectPdf(source) != kPdfNeedsPassword || VerifyPassword(password, source))
         return nullptr;
-    return password.empty() ? "does not open without a password (--password), or is damaged"
-                            : "the password does not open it, or it is damaged";
+    return password.empty() ? "is protected and does not open without a password (--password)"
+                            : "is protected and the password does not open it";
 }
 
 std::wstring FolderOf(const std::wstring& path) {
@@ -222,9 +256,12 @@ void PrintOutcome(const std::wstring& source, const CompressResult& result) {
                                       ? (static_cast<double>(after) - static_cast<double>(before)) *
                                             100.0 / static_cast<double>(before)
                                       : 0.0;
-            std::printf("%s -> %s: %s -> %s (%+.1f%%)\n", name.c_str(),
+            std::printf("%s -> %s: %s -> %s (%+.1f%%)%s\n", name.c_str(),
                         Narrow(result.output).c_str(), SizeText(before).c_str(),
-                        SizeText(after).c_str(), change);
+                        SizeText(after).c_str(), change,
+                        result.targetMissed
+                            ? " - the target size could not be reached; this is the smallest result"
+                            : "");
             break;
         }
         case CompressResult::Kind::Failure:
@@ -248,6 +285,15 @@ void PrintOutcome(const std::wstring& source, const CompressResult& result) {
         case CompressResult::Kind::OutOfMemory:
             std::printf("%s: failed, the compression needed more memory than its limit\n",
                         name.c_str());
+            break;
+        case CompressResult::Kind::Damaged:
+            std::printf("%s: failed, the file is damaged beyond repair\n", name.c_str());
+            break;
+        case CompressResult::Kind::Unsafe:
+            std::printf(
+                "%s: could not be compressed safely (the rewrite lost pages or their "
+                "content), no output written\n",
+                name.c_str());
             break;
     }
     std::fflush(stdout);
@@ -343,6 +389,7 @@ int main(int argc, char** argv) {
     settings.saveSamePath = line->outDir ? 0 : 1;
     settings.savePath = line->outDir.value_or(L"");
     settings.compressDpi = line->dpi;
+    settings.targetBytes = line->targetBytes;
     settings.compressJobs = line->jobs;
     settings.stallSeconds = line->stallSeconds;
     settings.memoryLimitMb =

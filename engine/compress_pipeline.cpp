@@ -1,0 +1,311 @@
+#include "engine/compress_pipeline.h"
+
+#include <algorithm>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+#include "engine/ghostscript_session.h"
+#include "engine/pdf_rewrite.h"
+#include "engine/progress_parser.h"
+#include "platform/path.h"
+#include "platform/text.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// Ink is looked for at a resolution where a page renders in a moment but a line of text still
+// darkens a pixel.
+constexpr const char* kInkResolution = "-r24";
+// A search for a target size aims a little under it, so that an estimate that is off by a few
+// percent still lands inside.
+constexpr double kTargetAim = 0.93;
+constexpr int kMaxSearchRuns = 4;
+
+struct Candidate {
+    std::string path;
+    std::uint64_t size = 0;
+};
+
+std::uint64_t SizeOf(const std::string& path) {
+    std::error_code error;
+    const std::uint64_t size = fs::file_size(path, error);
+    return error ? 0 : size;
+}
+
+bool CopyBytes(const std::string& from, const std::string& to) {
+    std::ifstream in(from, std::ios::binary);
+    // Truncates the claimed file in place, which keeps the permissions it was created with.
+    std::ofstream out(to, std::ios::binary | std::ios::trunc);
+    out << in.rdbuf();
+    return in.good() && out.good();
+}
+
+int RunGhostscript(std::vector<std::string> arguments) {
+    std::vector<char*> argv;
+    for (std::string& argument : arguments)
+        argv.push_back(argument.data());
+    argv.push_back(nullptr);
+    GhostscriptSession session;
+    if (!session.Open())
+        return -1;
+    const int code = session.Run(static_cast<int>(arguments.size()), argv.data());
+    session.Close();
+    return code;
+}
+
+// Which of the listed pages (all when the list is empty) carry ink, as Ghostscript's ink
+// coverage device measures it. Nothing when the file cannot be rendered.
+std::optional<std::vector<bool>> InkedPages(const std::string& pdf, const std::string& password,
+                                            const std::string& pageList,
+                                            const std::string& report) {
+    std::vector<std::string> arguments = {
+        "",   "-dNOPAUSE",       "-dBATCH",      "-dSAFER",
+        "-q", "-sDEVICE=inkcov", kInkResolution, "-sPDFPassword=" + password};
+    if (!pageList.empty())
+        arguments.push_back("-sPageList=" + pageList);
+    std::string escaped;
+    for (char c : report)
+        escaped += c == '%' ? std::string("%%") : std::string(1, c);
+    arguments.push_back("-sOutputFile=" + escaped);
+    arguments.push_back(pdf);
+    if (RunGhostscript(arguments) != 0)
+        return std::nullopt;
+    // One line per page: the C, M, Y and K coverage, then "CMYK OK".
+    std::vector<bool> inked;
+    std::ifstream lines(report);
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        double c = 0, m = 0, y = 0, k = 0;
+        if (fields >> c >> m >> y >> k)
+            inked.push_back(c + m + y + k > 0);
+    }
+    return inked;
+}
+
+}  // namespace
+
+// Ghostscript sometimes writes blank pages for images it cannot decode, and calls that a
+// success. Only the pages that came out blank are looked up in the original, so a sound result
+// costs one coarse rendering.
+bool InkKept(const std::string& original, const std::string& password, const std::string& rewritten,
+             const std::string& scratch) {
+    const auto inked = InkedPages(rewritten, "", "", scratch + "/ink-rewritten.txt");
+    if (!inked)
+        return false;
+    std::string blank;
+    for (size_t page = 0; page < inked->size(); ++page)
+        if (!(*inked)[page])
+            blank += (blank.empty() ? "" : ",") + std::to_string(page + 1);
+    if (blank.empty())
+        return true;
+    const auto before = InkedPages(original, password, blank, scratch + "/ink-original.txt");
+    return before && std::none_of(before->begin(), before->end(), [](bool ink) { return ink; });
+}
+
+namespace {
+
+class Pipeline {
+  public:
+    Pipeline(const CompressJob& job, const CompressOptions& options, const std::wstring& scratch,
+             PipelineWindows windows)
+        : job_(job),
+          options_(options),
+          scratch_(platform::NativePath(scratch)),
+          windows_(windows),
+          source_(platform::WideToUtf8(job.source)),
+          password_(job.userPassword ? platform::WideToAnsi(*job.userPassword) : "") {}
+
+    CompressResult Run() {
+        facts_ = ReadPdfFacts(source_, password_);
+        if (facts_.state == PdfFacts::State::NeedsPassword)
+            return {CompressResult::Kind::Failure, {}, NoPagesCode()};
+        if (!PrepareGhostscriptInput())
+            return {CompressResult::Kind::Failure, {}, NoPagesCode()};
+        lossless_ = Lossless();
+        return options_.targetBytes ? ToTargetSize() : AtResolution();
+    }
+
+  private:
+    CompressResult AtResolution() {
+        std::optional<Candidate> rewritten;
+        const CompressResult ghostscript = Ghostscript(options_.resolution, true, rewritten);
+        return Finish(ghostscript, {lossless_, rewritten});
+    }
+
+    // The best quality whose size stays under the target: a few runs along the resolution axis,
+    // each placed by the sizes the earlier runs gave (size grows roughly with a power of the
+    // resolution), keeping the finest run that fits.
+    CompressResult ToTargetSize() {
+        const std::uint64_t target = options_.targetBytes;
+        if (lossless_ && lossless_->size <= target)
+            return Finish(Success(), {lossless_});
+        if (SizeOf(source_) <= target)
+            return Finish(Success(), {});
+        std::vector<std::pair<int, Candidate>> runs;
+        CompressResult last;
+        // The middle of the axis: from there two more runs reach any size the axis can give.
+        int resolution = 150;
+        for (int run = 0; run < kMaxSearchRuns; ++run) {
+            std::optional<Candidate> rewritten;
+            last = Ghostscript(resolution, run == 0, rewritten);
+            if (last.kind != CompressResult::Kind::Success)
+                return Finish(last, {lossless_});
+            runs.emplace_back(resolution, *rewritten);
+            const int next = NextResolution(runs, target);
+            if (next == resolution || Tried(runs, next))
+                break;
+            resolution = next;
+        }
+        std::optional<Candidate> best, smallest;
+        int bestResolution = 0;
+        for (const auto& [dpi, candidate] : runs) {
+            if (candidate.size <= target && dpi > bestResolution) {
+                best = candidate;
+                bestResolution = dpi;
+            }
+            if (!smallest || candidate.size < smallest->size)
+                smallest = candidate;
+        }
+        CompressResult result = Finish(last, {best ? best : smallest});
+        result.targetMissed = !best;
+        return result;
+    }
+
+    static bool Tried(const std::vector<std::pair<int, Candidate>>& runs, int resolution) {
+        return std::any_of(runs.begin(), runs.end(),
+                           [resolution](const auto& run) { return run.first == resolution; });
+    }
+
+    int NextResolution(const std::vector<std::pair<int, Candidate>>& runs,
+                       std::uint64_t target) const {
+        const auto& [dpi, candidate] = runs.back();
+        const double aim = kTargetAim * static_cast<double>(target);
+        // The last run landed inside the window: nothing better is to be had from here.
+        if (candidate.size <= target && candidate.size >= 0.85 * static_cast<double>(target))
+            return dpi;
+        double exponent = 2.0;
+        if (runs.size() >= 2) {
+            const auto& [otherDpi, other] = runs[runs.size() - 2];
+            const double measured = std::log(static_cast<double>(candidate.size) / other.size) /
+                                    std::log(static_cast<double>(dpi) / otherDpi);
+            if (std::isfinite(measured) && measured > 0.2)
+                exponent = std::min(measured, 3.0);
+        }
+        const double next = dpi * std::pow(aim / static_cast<double>(candidate.size), 1 / exponent);
+        return std::clamp(static_cast<int>(std::lround(next)), kLowestSearchResolution,
+                          kHighestSearchResolution);
+    }
+
+    // Ghostscript does not know where a PDF begins: handed anything before the header, it would
+    // read the file as PostScript. It gets a copy that starts at the header instead.
+    bool PrepareGhostscriptInput() {
+        const long offset = PdfHeaderOffset(job_.source);
+        if (offset < 0)
+            return false;
+        ghostscriptInput_ = source_;
+        if (offset == 0)
+            return true;
+        ghostscriptInput_ = Scratch("input.pdf");
+        std::ifstream in(source_, std::ios::binary);
+        in.seekg(offset);
+        std::ofstream out(ghostscriptInput_, std::ios::binary);
+        out << in.rdbuf();
+        return out.good();
+    }
+
+    std::optional<Candidate> Lossless() {
+        if (facts_.state != PdfFacts::State::Opened)
+            return std::nullopt;
+        const std::string path = Scratch("lossless.pdf");
+        if (!RewriteStructure(source_, password_, path, nullptr))
+            return std::nullopt;
+        Heartbeat();
+        const PdfFacts facts = ReadPdfFacts(path, password_);
+        if (facts.state != PdfFacts::State::Opened || facts.pages != facts_.pages)
+            return std::nullopt;
+        return Candidate{path, SizeOf(path)};
+    }
+
+    // One run of Ghostscript at a point of the quality axis, then the lossless pass over its
+    // output (object streams, and the source's encryption put back), then the checks that
+    // make it a whole result.
+    CompressResult Ghostscript(int resolution, bool showProgress,
+                               std::optional<Candidate>& candidate) {
+        const std::string raw = Scratch("ghostscript-" + std::to_string(resolution) + ".pdf");
+        CompressJob job = job_;
+        job.source = platform::Utf8ToWide(ghostscriptInput_);
+        job.output = platform::Utf8ToWide(raw);
+        CompressOptions options = options_;
+        options.resolution = resolution;
+        SetProgressTarget(showProgress ? windows_.progress : windows_.heartbeat, job_.row);
+        const CompressResult result = RunCompressJob(job, options);
+        SetProgressTarget(windows_.heartbeat, job_.row);
+        if (result.kind != CompressResult::Kind::Success)
+            return result;
+        const int pages =
+            facts_.state == PdfFacts::State::Opened ? facts_.pages : AnnouncedPageCount();
+        const std::string packed = Scratch("packed-" + std::to_string(resolution) + ".pdf");
+        const EncryptionSource encryption{source_, password_};
+        if (!RewriteStructure(raw, "", packed, facts_.encrypted ? &encryption : nullptr))
+            return Unsafe();
+        Heartbeat();
+        const PdfFacts facts = ReadPdfFacts(packed, password_);
+        if (facts.state != PdfFacts::State::Opened || facts.pages != pages ||
+            !InkKept(ghostscriptInput_, password_, raw, scratch_.string()))
+            return Unsafe();
+        candidate = Candidate{packed, SizeOf(packed)};
+        return Success();
+    }
+
+    // The smallest whole candidate becomes the output; when none is smaller than the source,
+    // the output is an exact copy of it. Without a whole candidate smaller than the source, a
+    // failed or rejected Ghostscript run is the file's outcome.
+    CompressResult Finish(const CompressResult& ghostscript,
+                          std::vector<std::optional<Candidate>> candidates) {
+        std::optional<Candidate> smallest;
+        for (const auto& candidate : candidates)
+            if (candidate && (!smallest || candidate->size < smallest->size))
+                smallest = candidate;
+        const std::uint64_t sourceSize = SizeOf(source_);
+        const std::string output = platform::WideToUtf8(job_.output);
+        if (smallest && smallest->size < sourceSize)
+            return CopyBytes(smallest->path, output) ? Success() : Unwritable();
+        if (ghostscript.kind == CompressResult::Kind::Failure &&
+            facts_.state == PdfFacts::State::Damaged)
+            return {CompressResult::Kind::Damaged, {}, ghostscript.code};
+        if (ghostscript.kind != CompressResult::Kind::Success)
+            return ghostscript;
+        return CopyBytes(source_, output) ? Success() : Unwritable();
+    }
+
+    CompressResult Success() const { return {CompressResult::Kind::Success, job_.output, 0}; }
+    static CompressResult Unsafe() { return {CompressResult::Kind::Unsafe, {}, 0}; }
+    static CompressResult Unwritable() {
+        return {CompressResult::Kind::Failure, {}, OutputNotCreatableCode()};
+    }
+
+    std::string Scratch(const std::string& name) const { return (scratch_ / name).string(); }
+    void Heartbeat() const { PostMessageW(windows_.heartbeat, WM_NULL, 0, 0); }
+
+    const CompressJob& job_;
+    const CompressOptions& options_;
+    const fs::path scratch_;
+    const PipelineWindows windows_;
+    const std::string source_;
+    const std::string password_;
+    PdfFacts facts_;
+    std::string ghostscriptInput_;
+    std::optional<Candidate> lossless_;
+};
+
+}  // namespace
+
+CompressResult RunCompressPipeline(const CompressJob& job, const CompressOptions& options,
+                                   const std::wstring& scratch, PipelineWindows windows) {
+    return Pipeline(job, options, scratch, windows).Run();
+}
