@@ -1,11 +1,13 @@
-// The program's entry: crash handlers, the two command-line switches, one main window per user,
-// the environment the windows read, the skin, the main window and its message loop, and the
-// shutdown that undoes it all in reverse order.
+// The program's entry: crash handlers, the two command-line switches and the files named with
+// them, one main window per user, the environment the windows read, the skin, the main window
+// and its message loop, and the shutdown that undoes it all in reverse order.
 #include <atomic>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
 #include <string>
+#include <utility>
 
 #include "app/crash_handler.h"
 #include "app/system_info.h"
@@ -16,6 +18,7 @@
 #include "net/server_names.h"
 #include "net/update.h"
 #include "platform/message_box.h"
+#include "platform/path.h"
 #include "platform/single_instance.h"
 #include "platform/termination.h"
 #include "platform/text.h"
@@ -31,13 +34,29 @@ constexpr UINT kMainIcon = 203;
 // Posted when a signal asks the program to end; in the range Windows leaves to programs (WM_APP).
 constexpr UINT kEndRequest = 0x8000 + 1;
 
+using Files = platform::SingleInstance::Files;
+
+// The command line: files to add (full paths), and the text the switches are looked for in.
+struct Arguments {
+    std::wstring switches;
+    Files files;
+};
+
 // The switches may stand anywhere, also inside a longer argument; the program's own path is not
-// searched, so an installation folder named like a switch changes nothing.
-std::wstring CommandLineArguments(int argc, char** argv) {
-    std::wstring line;
-    for (int i = 1; i < argc; ++i)
-        line += (i > 1 ? L" " : L"") + platform::Utf8ToWide(argv[i]);
-    return line;
+// searched, so an installation folder named like a switch changes nothing. An argument that
+// names an existing file is a file to add and never a switch, so that a file in a folder called
+// "uninstall" opens the window like any other.
+Arguments ReadArguments(int argc, char** argv) {
+    Arguments arguments;
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring argument = platform::Utf8ToWide(argv[i]);
+        const std::wstring path = platform::FullPath(argument);
+        if (!argument.empty() && PathFileExistsW(path.c_str()))
+            arguments.files.push_back(path);
+        else
+            arguments.switches += L" " + argument;
+    }
+    return arguments;
 }
 
 void FillReportFields(const std::wstring& machineUid) {
@@ -74,8 +93,33 @@ bool SetUpSkin() {
     return ui::CPaintManagerUI::SetResourceZip(data, size);
 }
 
+// Files from the command line and from later starts wait here until the main window shows, and
+// then reach it as a drop of them would; later ones go to it at once.
+class FileHandoff {
+  public:
+    void Add(const Files& files) {
+        std::lock_guard lock(mutex_);
+        if (window_)
+            DropFilesOnWindow(window_, files);
+        else
+            waiting_.insert(waiting_.end(), files.begin(), files.end());
+    }
+    void WindowShown(HWND window) {
+        std::lock_guard lock(mutex_);
+        window_ = window;
+        if (!waiting_.empty())
+            DropFilesOnWindow(window_, std::exchange(waiting_, {}));
+    }
+
+  private:
+    std::mutex mutex_;
+    HWND window_ = nullptr;
+    Files waiting_;
+};
+
 // What the windowed run shares with the threads that answer later starts and end requests.
 struct RunState {
+    FileHandoff files;
     std::atomic<HWND> mainWindow{nullptr};
     std::atomic<bool> ending{false};   // a signal asked the program to end
     std::atomic<bool> closing{false};  // the main window is on its way out
@@ -146,29 +190,35 @@ void RunMainWindow(RunState& run, platform::SingleInstance& instance) {
     frame->CenterWindow();
     frame->SetIcon(kMainIcon);
     frame->ShowWindow(true, true);
+    run.files.WindowShown(run.mainWindow.load());
     run.looping = true;
     if (run.ending)
         PostMessageW(run.mainWindow.load(), kEndRequest, 0, 0);
     ui::CPaintManagerUI::MessageLoop();
 }
 
-void RunNormally(const std::wstring& machineUid) {
+void RunNormally(const std::wstring& machineUid, const Files& files) {
     RunState run;
     // A logout or kill closes the window as its own close does, without asking.
     const platform::TerminationRequests termination([&run](int) {
         run.ending = true;
         PostMessageW(run.mainWindow.load(), kEndRequest, 0, 0);
     });
-    // A later start brings the window forward. Before the window exists it is on its way and
-    // shows by itself; once it is closing or has gone, a later start opens its own.
-    platform::SingleInstance instance(kMainWindowClass, [&run] {
+    // A later start brings the window forward and hands it its files. Before the window exists
+    // it is on its way and shows by itself; once it is closing or has gone, a later start opens
+    // its own.
+    platform::SingleInstance instance(kMainWindowClass, files, [&run](const Files& later) {
         if (run.ending || run.closing)
             return false;
         const HWND window = run.mainWindow.load();
-        return !window || PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0) != FALSE;
+        if (window && PostMessageW(window, WM_SYSCOMMAND, SC_RESTORE, 0) == FALSE)
+            return false;
+        run.files.Add(later);
+        return true;
     });
     if (instance.ShownElsewhere())
         return;
+    run.files.Add(files);
     InitAppPaths();
     LoadPartnerInfo();
     GetSettingsStore().Load();
@@ -193,11 +243,11 @@ int main(int argc, char** argv) {
     // installation identifier, which exists from here on, also when the program ends at once
     // with "/makemachine".
     const std::wstring machineUid = GetUpdate().GetUid();
-    const std::wstring arguments = CommandLineArguments(argc, argv);
-    if (arguments.find(L"/uninstall") != std::wstring::npos) {
+    const Arguments arguments = ReadArguments(argc, argv);
+    if (arguments.switches.find(L"/uninstall") != std::wstring::npos) {
         SendUninstallReport(machineUid);
-    } else if (arguments.find(L"/makemachine") == std::wstring::npos) {
-        RunNormally(machineUid);
+    } else if (arguments.switches.find(L"/makemachine") == std::wstring::npos) {
+        RunNormally(machineUid, arguments.files);
         // Workers still running (an update check, a batch run) end with the process, as they
         // do on Windows: the program's global objects are not torn down under them.
         std::fflush(nullptr);

@@ -10,6 +10,7 @@
 #include <iterator>
 
 #include "engine/compress_worker.h"
+#include "engine/ghostscript_report.h"
 #include "engine/ghostscript_session.h"
 #include "engine/progress_parser.h"
 #include "platform/ini_file.h"
@@ -63,6 +64,12 @@ CompressResult Success(const std::wstring& output) {
 }
 CompressResult Failure(int code) {
     return {CompressResult::Kind::Failure, {}, code};
+}
+// A failure found before any worker ran has no report to tell from.
+CompressResult FailureWithMeaning(int code) {
+    CompressResult result = Failure(code);
+    result.detail = ErrorCodeMeaning(code);
+    return result;
 }
 
 int RunSession(GhostscriptSession& session, std::vector<std::string> arguments) {
@@ -225,11 +232,11 @@ CompressResult CompressFile(int row, const std::wstring& source, const std::wstr
     if (!PathFileExistsW(fullSource.c_str()))
         return Outcome(CompressResult::Kind::SourceMissing);
     if (!LooksLikePdf(fullSource))
-        return Failure(NoPagesCode());
+        return FailureWithMeaning(NoPagesCode());
 
     CompressJob job{row, fullSource, MakeOutputPath(fullSource), userPassword, std::nullopt};
     if (job.output.empty())
-        return Failure(OutputNotCreatableCode());
+        return FailureWithMeaning(OutputNotCreatableCode());
     const SettingsStore& settings = GetSettingsStore();
     const CompressOptions options{settings.compressDpi, settings.targetBytes};
     const CompressResult result = RunJobInWorker(job, options, mainWindow);

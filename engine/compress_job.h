@@ -47,6 +47,8 @@ struct CompressResult {
     // Success only: a target size was asked for and even the lowest quality did not reach it;
     // the output is the smallest result.
     bool targetMissed = false;
+    // Failure and Damaged: what went wrong, in one line (see FailureDetail).
+    std::wstring detail = {};
 };
 
 // The code of a failure in which no output file could be created in the target folder; it is

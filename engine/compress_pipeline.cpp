@@ -89,21 +89,33 @@ std::optional<std::vector<bool>> InkedPages(const std::string& pdf, const std::s
 
 }  // namespace
 
+std::string PageList(const std::vector<int>& pages) {
+    std::string list;
+    for (int page : pages)
+        list += (list.empty() ? "" : ",") + std::to_string(page);
+    return list;
+}
+
 // Ghostscript sometimes writes blank pages for images it cannot decode, and calls that a
-// success. Only the pages that came out blank are looked up in the original, so a sound result
-// costs one coarse rendering.
+// success. Rendering every page would cost as much as the rewrite itself, so only the pages
+// that may be blank by their content are rendered, and only those that came out blank are
+// looked up in the original.
 bool InkKept(const std::string& original, const std::string& password, const std::string& rewritten,
-             const std::string& scratch) {
-    const auto inked = InkedPages(rewritten, "", "", scratch + "/ink-rewritten.txt");
-    if (!inked)
+             const std::vector<int>& suspects, const std::string& scratch) {
+    if (suspects.empty())
+        return true;
+    const auto inked =
+        InkedPages(rewritten, "", PageList(suspects), scratch + "/ink-rewritten.txt");
+    if (!inked || inked->size() != suspects.size())
         return false;
-    std::string blank;
-    for (size_t page = 0; page < inked->size(); ++page)
-        if (!(*inked)[page])
-            blank += (blank.empty() ? "" : ",") + std::to_string(page + 1);
+    std::vector<int> blank;
+    for (size_t i = 0; i < suspects.size(); ++i)
+        if (!(*inked)[i])
+            blank.push_back(suspects[i]);
     if (blank.empty())
         return true;
-    const auto before = InkedPages(original, password, blank, scratch + "/ink-original.txt");
+    const auto before =
+        InkedPages(original, password, PageList(blank), scratch + "/ink-original.txt");
     return before && std::none_of(before->begin(), before->end(), [](bool ink) { return ink; });
 }
 
@@ -222,11 +234,9 @@ class Pipeline {
         if (facts_.state != PdfFacts::State::Opened)
             return std::nullopt;
         const std::string path = Scratch("lossless.pdf");
-        if (!RewriteStructure(source_, password_, path, nullptr))
-            return std::nullopt;
+        const auto rewritten = RewriteStructure(source_, password_, path, nullptr, false);
         Heartbeat();
-        const PdfFacts facts = ReadPdfFacts(path, password_);
-        if (facts.state != PdfFacts::State::Opened || facts.pages != facts_.pages)
+        if (!rewritten || rewritten->pages != facts_.pages)
             return std::nullopt;
         return Candidate{path, SizeOf(path)};
     }
@@ -251,12 +261,11 @@ class Pipeline {
             facts_.state == PdfFacts::State::Opened ? facts_.pages : AnnouncedPageCount();
         const std::string packed = Scratch("packed-" + std::to_string(resolution) + ".pdf");
         const EncryptionSource encryption{source_, password_};
-        if (!RewriteStructure(raw, "", packed, facts_.encrypted ? &encryption : nullptr))
-            return Unsafe();
+        const auto rewritten =
+            RewriteStructure(raw, "", packed, facts_.encrypted ? &encryption : nullptr, true);
         Heartbeat();
-        const PdfFacts facts = ReadPdfFacts(packed, password_);
-        if (facts.state != PdfFacts::State::Opened || facts.pages != pages ||
-            !InkKept(ghostscriptInput_, password_, raw, scratch_.string()))
+        if (!rewritten || rewritten->pages != pages ||
+            !InkKept(ghostscriptInput_, password_, raw, rewritten->mayBeBlank, scratch_.string()))
             return Unsafe();
         candidate = Candidate{packed, SizeOf(packed)};
         return Success();

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/compress_job.h"
 
@@ -19,9 +20,10 @@ struct PipelineWindows {
 };
 
 // True when every page that carries ink in original (opened with the password) still carries
-// some in rewritten, page by page, at a coarse rendering; the rendering reports go to scratch.
+// some in rewritten, page by page, at a coarse rendering. Only the suspects (pages of rewritten
+// that may be blank, see PagesThatMayBeBlank) are rendered; the reports go to scratch.
 bool InkKept(const std::string& original, const std::string& password, const std::string& rewritten,
-             const std::string& scratch);
+             const std::vector<int>& suspects, const std::string& scratch);
 
 // Runs in the worker process: scratch is its private folder for candidates.
 CompressResult RunCompressPipeline(const CompressJob& job, const CompressOptions& options,

@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "engine/compress_pipeline.h"
+#include "engine/ghostscript_report.h"
 #include "engine/ghostscript_session.h"
 #include "engine/progress_parser.h"
 #include "engine/worker_protocol.h"
@@ -23,6 +24,9 @@ namespace fs = std::filesystem;
 
 constexpr int kTickMs = 250;
 constexpr std::uint64_t kQuietSecondsPerMegabyte = 2;
+// The end of Ghostscript's report that the parent keeps: the failed run's own report is its
+// last, and a long repair log must not grow without bound.
+constexpr size_t kReportTailBytes = 16 * 1024;
 
 // A job whose worker is running: what must go when the program ends under it.
 struct RunningJob {
@@ -51,8 +55,11 @@ StartState StartAndRegister(RunningJob& job) {
     std::lock_guard lock(running.mutex);
     if (running.ending)
         return StartState::Ending;
-    const std::string tmp = platform::TempFolderEntry(job.scratch);
-    if (job.scratch.empty() || !job.child.Start(WorkerProgramPath(), {tmp}))
+    // Ghostscript reads options and its search path from GS_OPTIONS and GS_LIB ahead of ours:
+    // a worker runs with its own arguments only.
+    const std::vector<std::string> environment = {platform::TempFolderEntry(job.scratch),
+                                                  "GS_OPTIONS=", "GS_LIB="};
+    if (job.scratch.empty() || !job.child.Start(WorkerProgramPath(), environment))
         return StartState::Failed;
     running.jobs.push_back(&job);
     return StartState::Started;
@@ -114,8 +121,7 @@ class WorkerWatch {
         std::string diagnostics;
         for (;;) {
             const auto state = running.child.Read(kTickMs, channel_, diagnostics);
-            // Ghostscript's own report goes nowhere: nothing of it is for the user.
-            diagnostics.clear();
+            KeepReport(diagnostics);
             if (state == platform::ChildProcess::ReadState::Closed)
                 return;
             if (!TakeMessages()) {
@@ -133,12 +139,28 @@ class WorkerWatch {
     CompressResult Outcome(const platform::ChildExit& exit) const {
         if (stalled_)
             return {CompressResult::Kind::TimedOut, {}, 0};
-        if (!broken_ && result_ && exit.kind == platform::ChildExit::Kind::Exited && exit.code == 0)
-            return *result_;
+        if (!broken_ && result_ && exit.kind == platform::ChildExit::Kind::Exited &&
+            exit.code == 0) {
+            CompressResult result = *result_;
+            if (result.kind == CompressResult::Kind::Failure ||
+                result.kind == CompressResult::Kind::Damaged)
+                result.detail = FailureDetail(report_, result.code);
+            return result;
+        }
         return {CompressResult::Kind::Crashed, {}, 0};
     }
 
   private:
+    // Keeps the report's last lines whole: a line cut at the front is dropped.
+    void KeepReport(std::string& diagnostics) {
+        report_ += diagnostics;
+        diagnostics.clear();
+        if (report_.size() <= kReportTailBytes)
+            return;
+        const size_t cut = report_.find('\n', report_.size() - kReportTailBytes);
+        report_.erase(0, cut == std::string::npos ? report_.size() : cut + 1);
+    }
+
     bool TakeMessages() {
         std::vector<std::string> fields;
         for (;;) {
@@ -189,6 +211,7 @@ class WorkerWatch {
     Clock::duration quiet_;
     Clock::time_point lastProgress_ = Clock::now();
     std::string channel_;
+    std::string report_;
     std::uint64_t written_ = 0;
     std::optional<CompressResult> result_;
     bool stalled_ = false;

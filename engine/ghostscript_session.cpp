@@ -31,16 +31,19 @@ int GSDLLCALL StdinCallback(void*, char* buffer, int length) {
     return stored;
 }
 
-int GSDLLCALL StdoutCallback(void*, const char* text, int length) {
-    ParseProgressOutput(std::string_view(text, static_cast<size_t>(length)));
-    return length;
-}
-
-// The interpreter's diagnostics stay on our standard error; none of it reaches the user.
+// The interpreter's diagnostics stay on our standard error, where the worker's parent reads a
+// failure's reason from them; none of it reaches the user raw.
 int GSDLLCALL StderrCallback(void*, const char* text, int length) {
     std::fwrite(text, 1, static_cast<size_t>(length), stderr);
     std::fflush(stderr);
     return length;
+}
+
+// Ghostscript reports a damaged file's errors on its standard output, among the page messages:
+// they join its diagnostics.
+int GSDLLCALL StdoutCallback(void* handle, const char* text, int length) {
+    ParseProgressOutput(std::string_view(text, static_cast<size_t>(length)));
+    return StderrCallback(handle, text, length);
 }
 
 }  // namespace

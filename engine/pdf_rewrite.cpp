@@ -6,7 +6,9 @@
 #include <qpdf/QPDFWriter.hh>
 
 #include <climits>
+#include <map>
 #include <new>
+#include <set>
 
 namespace {
 
@@ -16,15 +18,94 @@ void Open(QPDF& pdf, const std::string& path, const std::string& password) {
     pdf.processFile(path.c_str(), password.c_str());
 }
 
+// Bits of image data per pixel under which an image may be of one colour. A blank page that
+// JPEG encodes still takes about 0.15 bits a pixel, a sparse scan 0.3 and more; a blank
+// monochrome page in CCITT or Flate takes almost nothing, sparse text 0.01 and more. Erring
+// high only costs a rendering.
+constexpr double kFlatBitsPerPixel = 0.25;
+constexpr double kFlatBitsPerPixelMono = 0.005;
+
+// Watches a page's content for anything that paints: text, a path filled or stroked, a shading,
+// an inline image, or an XObject other than an image (those are judged by their data).
+class PaintFinder : public QPDFObjectHandle::ParserCallbacks {
+  public:
+    explicit PaintFinder(std::map<std::string, QPDFObjectHandle> images)
+        : images_(std::move(images)) {}
+    void handleObject(QPDFObjectHandle object) override {
+        if (object.isInlineImage()) {
+            paints = true;
+        } else if (object.isOperator()) {
+            static const std::set<std::string> kPainting = {"Tj", "TJ", "'", "\"", "S", "s",  "f",
+                                                            "F",  "f*", "B", "B*", "b", "b*", "sh"};
+            const std::string op = object.getOperatorValue();
+            if (kPainting.count(op) || (op == "Do" && !lastName_.empty() &&
+                                        (!images_.count(lastName_) || !Flat(images_[lastName_]))))
+                paints = true;
+        }
+        lastName_ = object.isName() ? object.getName() : std::string();
+    }
+    void handleEOF() override {}
+    bool paints = false;
+
+  private:
+    // An image whose data is a small fraction of its pixels is of one colour, or nearly so:
+    // what an image that could not be decoded comes out as.
+    static bool Flat(QPDFObjectHandle image) {
+        QPDFObjectHandle dict = image.getDict();
+        const double pixels = static_cast<double>(dict.getKey("/Width").getIntValueAsInt()) *
+                              dict.getKey("/Height").getIntValueAsInt();
+        const int bits = dict.getKey("/BitsPerComponent").isInteger()
+                             ? dict.getKey("/BitsPerComponent").getIntValueAsInt()
+                             : 1;
+        const double length = dict.getKey("/Length").isInteger()
+                                  ? static_cast<double>(dict.getKey("/Length").getIntValue())
+                                  : 0;
+        return pixels > 0 &&
+               length * 8 / pixels < (bits == 1 ? kFlatBitsPerPixelMono : kFlatBitsPerPixel);
+    }
+
+    std::map<std::string, QPDFObjectHandle> images_;
+    std::string lastName_;
+};
+
+int PageCount(QPDF& pdf) {
+    const size_t pages = QPDFPageDocumentHelper(pdf).getAllPages().size();
+    return pages > INT_MAX ? INT_MAX : static_cast<int>(pages);
+}
+
+std::vector<int> BlankCandidates(QPDF& pdf) {
+    std::vector<int> pages;
+    int number = 0;
+    for (QPDFPageObjectHelper& page : QPDFPageDocumentHelper(pdf).getAllPages()) {
+        ++number;
+        PaintFinder finder(page.getImages());
+        page.parseContents(&finder);
+        if (!finder.paints)
+            pages.push_back(number);
+    }
+    return pages;
+}
+
 }  // namespace
+
+std::optional<std::vector<int>> PagesThatMayBeBlank(const std::string& path) {
+    try {
+        QPDF pdf;
+        Open(pdf, path, "");
+        return BlankCandidates(pdf);
+    } catch (const std::bad_alloc&) {
+        throw;
+    } catch (...) {
+        return std::nullopt;
+    }
+}
 
 PdfFacts ReadPdfFacts(const std::string& path, const std::string& password) {
     PdfFacts facts;
     try {
         QPDF pdf;
         Open(pdf, path, password);
-        const size_t pages = QPDFPageDocumentHelper(pdf).getAllPages().size();
-        facts.pages = pages > INT_MAX ? INT_MAX : static_cast<int>(pages);
+        facts.pages = PageCount(pdf);
         facts.encrypted = pdf.isEncrypted();
         facts.state = PdfFacts::State::Opened;
     } catch (const std::bad_alloc&) {
@@ -37,8 +118,10 @@ PdfFacts ReadPdfFacts(const std::string& path, const std::string& password) {
     return facts;
 }
 
-bool RewriteStructure(const std::string& input, const std::string& inputPassword,
-                      const std::string& output, const EncryptionSource* encryptLike) {
+std::optional<Rewritten> RewriteStructure(const std::string& input,
+                                          const std::string& inputPassword,
+                                          const std::string& output,
+                                          const EncryptionSource* encryptLike, bool findBlank) {
     try {
         QPDF pdf;
         Open(pdf, input, inputPassword);
@@ -52,10 +135,14 @@ bool RewriteStructure(const std::string& input, const std::string& inputPassword
         writer.setCompressStreams(true);
         writer.setMinimumPDFVersion("1.5");
         writer.write();
-        return true;
+        Rewritten rewritten;
+        rewritten.pages = PageCount(pdf);
+        if (findBlank)
+            rewritten.mayBeBlank = BlankCandidates(pdf);
+        return rewritten;
     } catch (const std::bad_alloc&) {
         throw;
     } catch (...) {
-        return false;
+        return std::nullopt;
     }
 }

@@ -22,16 +22,9 @@
 
 namespace {
 
-// The answer the server sends. A connection may still be sending when the process exits, so
-// neither is ever destroyed.
-std::mutex& AnswerMutex() {
-    static auto* mutex = new std::mutex;
-    return *mutex;
-}
-std::string& Answer() {
-    static auto* answer = new std::string;
-    return *answer;
-}
+// The answer the server sends to the current input's request.
+std::mutex g_answerMutex;
+std::string g_answer;
 
 testing_support::TestHttpServer& Server() {
     static testing_support::TestHttpServer* server = [] {
@@ -42,8 +35,8 @@ testing_support::TestHttpServer& Server() {
         SetHttpTrustAnchor(testing_support::TestKeyFile("tls-cert.pem"));
         return new testing_support::TestHttpServer(
             [](testing_support::HttpConnection& connection, const testing_support::HttpRequest&) {
-                std::lock_guard lock(AnswerMutex());
-                connection.Send(Answer());
+                std::lock_guard lock(g_answerMutex);
+                connection.Send(g_answer);
             });
     }();
     return *server;
@@ -121,8 +114,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     testing_support::TestHttpServer& server = Server();
     {
-        std::lock_guard lock(AnswerMutex());
-        Answer().assign(reinterpret_cast<const char*>(data) + 1, size - 1);
+        std::lock_guard lock(g_answerMutex);
+        g_answer.assign(reinterpret_cast<const char*>(data) + 1, size - 1);
     }
     const std::wstring url = server.Url("/fuzz");
     switch (data[0] % 4) {

@@ -17,6 +17,11 @@ namespace {
 // Row indexes travel in the low 16 bits of WM_FILE_DONE, so a run covers at most this many.
 constexpr int kMaxRowsPerRun = 0x10000;
 
+// Ghostscript's own words on what went wrong, on a line of their own after the program's text.
+std::wstring WithDetail(const std::wstring& text, const std::wstring& detail) {
+    return detail.empty() ? text : text + L"\n" + detail;
+}
+
 // The failure's text, or a success's note.
 std::wstring RowText(const CompressResult& result) {
     switch (result.kind) {
@@ -25,7 +30,8 @@ std::wstring RowText(const CompressResult& result) {
         case CompressResult::Kind::InterpreterUnavailable:
             return {};
         case CompressResult::Kind::Failure:
-            return FormatLanguageText(GetText(L"UnknowError"), result.code);
+            return WithDetail(FormatLanguageText(GetText(L"UnknowError"), result.code),
+                              result.detail);
         case CompressResult::Kind::SourceMissing:
             return GetText(L"SrcPdfNotExist");
         case CompressResult::Kind::Crashed:
@@ -37,7 +43,7 @@ std::wstring RowText(const CompressResult& result) {
         case CompressResult::Kind::Unsafe:
             return GetText(L"CompressUnsafe");
         case CompressResult::Kind::Damaged:
-            return GetText(L"PdfDamaged");
+            return WithDetail(GetText(L"PdfDamaged"), result.detail);
     }
     return {};
 }

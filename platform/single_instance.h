@@ -1,23 +1,28 @@
 // One main window per user. The first start holds a local socket in a folder that only its user
 // can enter ($XDG_RUNTIME_DIR, or a private folder it makes under the temporary folder); a later
-// start of the same user asks it to show its window and ends there. Both ends check that the
-// other runs as the same user, so another user can neither keep the program from starting nor
-// raise its window.
+// start of the same user asks it to show its window, hands it the files it was started with,
+// and ends there. Both ends check that the other runs as the same user, so another user can
+// neither keep the program from starting nor raise its window.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace platform {
 
 class SingleInstance {
   public:
-    // Asks the instance that holds the channel to show its window. When none can (there is
-    // none, it is closing, it does not answer, or it is not this user's), this process holds the
-    // channel from now on and answers every later start of its user with onActivate, run on a
-    // thread of the channel's own: true when a window will show.
-    SingleInstance(const std::wstring& windowClass, std::function<bool()> onActivate);
+    using Files = std::vector<std::wstring>;
+
+    // Asks the instance that holds the channel to show its window and take files (full paths,
+    // as this process names them). When none can (there is none, it is closing, it does not
+    // answer, or it is not this user's), this process holds the channel from now on and
+    // answers every later start of its user with onActivate and that start's files, run on a
+    // thread of the channel's own: true when a window will show (and take the files).
+    SingleInstance(const std::wstring& windowClass, const Files& files,
+                   std::function<bool(const Files&)> onActivate);
     ~SingleInstance();
     SingleInstance(const SingleInstance&) = delete;
     SingleInstance& operator=(const SingleInstance&) = delete;

@@ -14,6 +14,7 @@
 #include <csignal>
 #include <cstring>
 
+#include "platform/linux/send_all.h"
 #include "platform/path.h"
 #include "platform/text.h"
 
@@ -75,19 +76,6 @@ bool PrepareFiles(posix_spawn_file_actions_t& files, int channel, int diagnostic
            posix_spawn_file_actions_adddup2(&files, channel, kChannelFd) == 0 &&
            posix_spawn_file_actions_addclosefrom_np(&files, kChannelFd + 1) == 0 &&
            posix_spawn_file_actions_addchdir_np(&files, "/") == 0;
-}
-
-// No SIGPIPE when the other side has gone: that is an answer, not a reason to die.
-bool SendAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t sent = ::send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL);
-        if (sent < 0 && errno == EINTR)
-            continue;
-        if (sent <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<size_t>(sent));
-    }
-    return true;
 }
 
 // Appends what one descriptor has to give; closes it at its end.

@@ -6,16 +6,21 @@
 #include <sys/file.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/time.h>
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 #include <thread>
 
+#include "platform/linux/send_all.h"
 #include "platform/text.h"
 
 namespace platform {
@@ -28,6 +33,9 @@ constexpr char kCannotShow = 'N';
 constexpr int kAnswerMs = 3000;
 // A caller that connects and says nothing must not hold the channel's thread.
 constexpr int kRequestMs = 1000;
+// The files of one request: far more than any command line can carry, and still a bound on
+// what a caller can make the holder keep.
+constexpr size_t kMaxRequestBytes = 8 << 20;
 
 // FNV-1a: stable across builds, so two builds of the program still find each other.
 std::uint64_t StableHash(const std::string& text) {
@@ -92,16 +100,60 @@ bool WaitReadable(int fd, int milliseconds) {
     return ready == 1;
 }
 
-// True when the instance at the path is this user's and will show its window.
-bool AskToShow(const std::string& path) {
+// The request: the show request, then each file as UTF-8 ending in a NUL (which no path holds).
+std::string EncodeRequest(const SingleInstance::Files& files) {
+    std::string request(1, kShowRequest);
+    for (const std::wstring& file : files)
+        request += WideToUtf8(file) + '\0';
+    return request;
+}
+
+// The files of a request's remainder; a name cut short by the size bound is left out.
+SingleInstance::Files DecodeFiles(std::string_view bytes) {
+    SingleInstance::Files files;
+    for (size_t end; (end = bytes.find('\0')) != std::string_view::npos;
+         bytes.remove_prefix(end + 1))
+        if (end > 0)
+            files.push_back(Utf8ToWide(bytes.substr(0, end)));
+    return files;
+}
+
+// Reads until the caller has said all (it closes its side), within the time and size bounds.
+std::string ReadRequest(int fd) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(kRequestMs);
+    std::string request;
+    char buffer[64 * 1024];
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0 || !WaitReadable(fd, static_cast<int>(left.count())))
+            return request;
+        const ssize_t got = ::recv(fd, buffer, sizeof buffer, 0);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return request;
+        request.append(buffer,
+                       std::min(static_cast<size_t>(got), kMaxRequestBytes - request.size()));
+        if (request.size() == kMaxRequestBytes)
+            return request;
+    }
+}
+
+// True when the instance at the path is this user's and will show its window. A holder that
+// hangs cannot hold this start either: sending gives up after the same time as waiting does.
+bool AskToShow(const std::string& path, const SingleInstance::Files& files) {
     const int fd = ::socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return false;
+    const timeval sendLimit{kAnswerMs / 1000, 0};
+    ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &sendLimit, sizeof sendLimit);
     const sockaddr_un address = SocketAddress(path);
     char answer = 0;
     const bool shown =
         ::connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) == 0 &&
-        PeerIsThisUser(fd) && ::send(fd, &kShowRequest, 1, MSG_NOSIGNAL) == 1 &&
+        PeerIsThisUser(fd) && SendAll(fd, EncodeRequest(files)) && ::shutdown(fd, SHUT_WR) == 0 &&
         WaitReadable(fd, kAnswerMs) && ::recv(fd, &answer, 1, 0) == 1 && answer == kWillShow;
     ::close(fd);
     return shown;
@@ -134,7 +186,7 @@ class ChannelLock {
 }  // namespace
 
 struct SingleInstance::State {
-    std::function<bool()> onActivate;
+    std::function<bool(const Files&)> onActivate;
     std::string path;
     int listenFd = -1;
     int stopFd = -1;
@@ -183,11 +235,14 @@ struct SingleInstance::State {
 
     // Another user's request is not even read.
     void Answer(int client) {
-        char request = 0;
-        if (!PeerIsThisUser(client) || !WaitReadable(client, kRequestMs) ||
-            ::recv(client, &request, 1, 0) != 1 || request != kShowRequest)
+        if (!PeerIsThisUser(client))
             return;
-        const char answer = holding && onActivate() ? kWillShow : kCannotShow;
+        const std::string request = ReadRequest(client);
+        if (request.empty() || request[0] != kShowRequest)
+            return;
+        const char answer = holding && onActivate(DecodeFiles(std::string_view(request).substr(1)))
+                                ? kWillShow
+                                : kCannotShow;
         (void)!::send(client, &answer, 1, MSG_NOSIGNAL);
     }
 
@@ -201,7 +256,8 @@ struct SingleInstance::State {
     }
 };
 
-SingleInstance::SingleInstance(const std::wstring& windowClass, std::function<bool()> onActivate)
+SingleInstance::SingleInstance(const std::wstring& windowClass, const Files& files,
+                               std::function<bool(const Files&)> onActivate)
     : state_(std::make_unique<State>()) {
     State& s = *state_;
     s.onActivate = std::move(onActivate);
@@ -209,7 +265,7 @@ SingleInstance::SingleInstance(const std::wstring& windowClass, std::function<bo
     if (s.path.empty())
         return;
     const ChannelLock lock(s.path + ".lock", LOCK_EX);
-    if (AskToShow(s.path)) {
+    if (AskToShow(s.path, files)) {
         s.shownElsewhere = true;
         return;
     }

@@ -1,9 +1,10 @@
 #include "platform/command_line.h"
 
-#include <shellapi.h>
-
 #include "platform/text.h"
 #include "platform/win_types.h"
+
+// After windows.h, which it needs.
+#include <shellapi.h>
 
 namespace platform {
 

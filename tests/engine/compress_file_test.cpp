@@ -166,6 +166,7 @@ TEST_F(CompressFileTest, DamagedAndForeignSourcesFailAndLeaveNoOutput) {
         const CompressResult result = Compress(dir_.File(c.name));
         EXPECT_EQ(result.kind, c.kind) << c.name;
         EXPECT_EQ(result.code, NoPagesCode()) << c.name;
+        EXPECT_FALSE(result.detail.empty()) << c.name;
     }
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()),
                             std::filesystem::directory_iterator()),

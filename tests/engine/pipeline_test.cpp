@@ -8,6 +8,7 @@
 #include "engine/compress_job.h"
 #include "engine/compress_pipeline.h"
 #include "engine/pdf_inspection.h"
+#include "engine/pdf_rewrite.h"
 #include "platform/message_window.h"
 #include "platform/text.h"
 #include "settings/settings.h"
@@ -95,6 +96,10 @@ TEST_F(PipelineTest, OutlinesLinksAndTextSurvive) {
     EXPECT_NE(Capture("pdftotext " + Quote(output) + " -").find("Page two"), std::string::npos);
 }
 
+std::vector<int> Suspects(const std::string& pdf) {
+    return PagesThatMayBeBlank(pdf).value_or(std::vector<int>{});
+}
+
 // The check that rejects a rewrite that lost what the original shows.
 TEST_F(PipelineTest, InkCheckSeesAPageThatCameOutBlank) {
     const std::string inked = dir_.File("inked.pdf"), copy = dir_.File("copy.pdf"),
@@ -105,10 +110,17 @@ TEST_F(PipelineTest, InkCheckSeesAPageThatCameOutBlank) {
     engine_test::Run("gs -q -dNOPAUSE -dBATCH -sDEVICE=pdfwrite -o " + Quote(blank) +
                      " -c '/Helvetica findfont 20 scalefont setfont 72 700 moveto (Page one) "
                      "show showpage showpage'");
-    EXPECT_TRUE(InkKept(inked, "", copy, dir_.path()));
-    EXPECT_FALSE(InkKept(inked, "", blank, dir_.path()));
+    EXPECT_TRUE(InkKept(inked, "", copy, Suspects(copy), dir_.path()));
+    EXPECT_FALSE(InkKept(inked, "", blank, Suspects(blank), dir_.path()));
+    // An image that could not be decoded comes out white: the page paints, but nothing shows.
+    const std::string white = dir_.File("white.jpg"), imaged = dir_.File("imaged.pdf");
+    engine_test::Run("gs -q -sDEVICE=jpeg -r100 -g850x1100 -o " + Quote(white) + " -c showpage");
+    engine_test::Run("img2pdf " + Quote(white) + " -o " + Quote(white + ".pdf") +
+                     " && qpdf --empty --pages " + Quote(blank) + " 1 " + Quote(white + ".pdf") +
+                     " -- " + Quote(imaged));
+    EXPECT_FALSE(InkKept(inked, "", imaged, Suspects(imaged), dir_.path()));
     // A page that was blank to begin with may stay blank.
-    EXPECT_TRUE(InkKept(blank, "", blank, dir_.path()));
+    EXPECT_TRUE(InkKept(blank, "", blank, Suspects(blank), dir_.path()));
 }
 
 // A PostScript program that carries a PDF inside is not a PDF; a PDF behind a little white

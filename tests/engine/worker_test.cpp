@@ -118,6 +118,7 @@ TEST_F(WorkerTest, WorkerInheritsNothingAndItsDeathFailsItsFile) {
     const std::string hang = dir_.File("hang.pdf");
     MakeFaultyPdf(hang, "hang");
     const int leaked = ::open("/dev/null", O_RDONLY);  // not close-on-exec on purpose
+    ::setenv("GS_OPTIONS", "-dNOSAFER", 1);
     auto job = std::async(std::launch::async, [&] {
         return CompressFile(0, platform::Utf8ToWide(hang), L"", window_.hwnd());
     });
@@ -137,6 +138,9 @@ TEST_F(WorkerTest, WorkerInheritsNothingAndItsDeathFailsItsFile) {
     EXPECT_EQ(fs::read_symlink(proc / "fd/0"), "/dev/null");
     EXPECT_EQ(fs::read_symlink(proc / "fd/1"), "/dev/null");
     EXPECT_EQ(fs::read_symlink(proc / "cwd"), "/");
+    const std::string environment = ReadFile((proc / "environ").string());
+    EXPECT_NE(environment.find(std::string("GS_OPTIONS=\0", 12)), std::string::npos);
+    ::unsetenv("GS_OPTIONS");
     EXPECT_NE(ReadFile((proc / "limits").string()).find("Max address space         1073741824"),
               std::string::npos);
 

@@ -14,7 +14,7 @@
 int main(int argc, char** argv) {
     const int holdMs = argc > 1 ? std::atoi(argv[1]) : 0;
     std::atomic<int> activations{0};
-    platform::SingleInstance instance(L"BrindleWindowClass", [&activations] {
+    platform::SingleInstance instance(L"BrindleWindowClass", {}, [&activations](const auto&) {
         ++activations;
         return true;
     });

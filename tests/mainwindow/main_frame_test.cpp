@@ -526,9 +526,9 @@ TEST_F(MainFrameTest, ProgressFollowsThePagesAndASucceededRowCanRunAgain) {
     }
 }
 
-// A file Ghostscript cannot read fails its row with the error text and Ghostscript's code.
-// The code is Ghostscript's own for a file it may not create: the output folder is a path
-// through a file.
+// A file Ghostscript cannot read fails its row with the error text and Ghostscript's code,
+// and on a line of its own what went wrong. The code is Ghostscript's own for a file it may not
+// create: the output folder is a path through a file.
 TEST_F(MainFrameTest, AGhostscriptErrorFailsTheRowWithItsCode) {
     AddPdf("a.pdf");
     testing_support::WriteFile(dir_.File("file"), "");
@@ -542,7 +542,8 @@ TEST_F(MainFrameTest, AGhostscriptErrorFailsTheRowWithItsCode) {
     const std::wstring tooltip = InRow(0, L"statusFail")->GetToolTip();
     bool matched = false;
     for (int code = -1000; code < 0 && !matched; ++code)
-        matched = tooltip == FormatLanguageText(GetText(L"UnknowError"), code);
+        matched = tooltip == FormatLanguageText(GetText(L"UnknowError"), code) +
+                                 L"\nno output file could be created";
     EXPECT_TRUE(matched) << platform::WideToUtf8(tooltip);
     EXPECT_TRUE(Selected(InRow(0, L"checkBoxList")));
     settings.saveSamePath = 1;
@@ -556,7 +557,8 @@ TEST_F(MainFrameTest, ADamagedFileIsAddedAndFailsAsDamaged) {
     Click(pm(), L"btnCompress");
     ASSERT_TRUE(PumpUntil([this] { return BatchEnded(); }));
     QCoreApplication::processEvents();
-    EXPECT_EQ(InRow(0, L"statusFail")->GetToolTip(), GetText(L"PdfDamaged"));
+    EXPECT_EQ(InRow(0, L"statusFail")->GetToolTip(),
+              GetText(L"PdfDamaged") + L"\nCouldn't initialise file.");
 }
 
 // The program's own threads besides the UI thread (the batch worker, the update check): those

@@ -26,6 +26,7 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "settings/settings.h"
+#include "tests/crash-probe/faults.h"
 #include "tests/dialogs/dialog_driver.h"
 #include "tests/dialogs/url_catcher.h"
 #include "tests/net/test_http_server.h"
@@ -533,7 +534,7 @@ class FailingCheck : public CUpdate {
     explicit FailingCheck(bool fault) : fault_(fault) {}
     void FetchSideFile() override {
         if (fault_)
-            *static_cast<volatile int*>(nullptr) = 1;
+            WriteThroughNull();
         throw 1;
     }
 

@@ -17,6 +17,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
 #include <string>
 #include <thread>
 
@@ -90,14 +91,15 @@ const std::string& RuntimeFolder() {
 
 TEST(SingleInstance, ALaterStartIsShownByTheHolderUntilItCloses) {
     std::atomic<int> shown{0};
-    auto holder = std::make_unique<platform::SingleInstance>(kClass, [&shown] {
-        ++shown;
-        return true;
-    });
+    auto holder = std::make_unique<platform::SingleInstance>(
+        kClass, platform::SingleInstance::Files{}, [&shown](const auto&) {
+            ++shown;
+            return true;
+        });
     ASSERT_TRUE(holder->IsHolding());
     EXPECT_NE(SocketIn(RuntimeFolder()), "");
     {
-        platform::SingleInstance later(kClass, [] { return true; });
+        platform::SingleInstance later(kClass, {}, [](const auto&) { return true; });
         EXPECT_TRUE(later.ShownElsewhere());
         EXPECT_FALSE(later.IsHolding());
     }
@@ -106,25 +108,43 @@ TEST(SingleInstance, ALaterStartIsShownByTheHolderUntilItCloses) {
     // A closing holder answers no more: the next start takes the channel, and the old holder
     // going away leaves the new one's socket in place.
     holder->Close();
-    platform::SingleInstance next(kClass, [] { return true; });
+    platform::SingleInstance next(kClass, {}, [](const auto&) { return true; });
     EXPECT_FALSE(next.ShownElsewhere());
     EXPECT_TRUE(next.IsHolding());
     holder.reset();
-    platform::SingleInstance third(kClass, [] { return true; });
+    platform::SingleInstance third(kClass, {}, [](const auto&) { return true; });
     EXPECT_TRUE(third.ShownElsewhere());
     EXPECT_EQ(shown, 1);
 }
 
+// The files travel whole, whatever their names hold (spaces, line breaks, any script, great
+// length), and in their order.
+TEST(SingleInstance, ALaterStartHandsItsFilesToTheHolder) {
+    std::mutex mutex;
+    platform::SingleInstance::Files received;
+    platform::SingleInstance holder(kClass, {}, [&](const platform::SingleInstance::Files& files) {
+        std::lock_guard lock(mutex);
+        received = files;
+        return true;
+    });
+    const platform::SingleInstance::Files files = {L"/tmp/a b.pdf", L"/tmp/季度报告\n한.pdf",
+                                                   L"/" + std::wstring(200000, L'x') + L".pdf"};
+    platform::SingleInstance later(kClass, files, [](const auto&) { return true; });
+    EXPECT_TRUE(later.ShownElsewhere());
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(received, files);
+}
+
 TEST(SingleInstance, AStartGoesOnWhenTheHolderCannotShowAWindowHasEndedOrHangs) {
     {
-        platform::SingleInstance closing(kClass, [] { return false; });
-        platform::SingleInstance later(kClass, [] { return true; });
+        platform::SingleInstance closing(kClass, {}, [](const auto&) { return false; });
+        platform::SingleInstance later(kClass, {}, [](const auto&) { return true; });
         EXPECT_FALSE(later.ShownElsewhere());
         EXPECT_TRUE(later.IsHolding());
     }
     std::string socket;
     {
-        platform::SingleInstance holder(kClass, [] { return true; });
+        platform::SingleInstance holder(kClass, {}, [](const auto&) { return true; });
         socket = SocketIn(RuntimeFolder());
     }
     ASSERT_NE(socket, "");
@@ -132,7 +152,7 @@ TEST(SingleInstance, AStartGoesOnWhenTheHolderCannotShowAWindowHasEndedOrHangs) 
     for (const bool listening : {false, true}) {
         const int stale = BindAt(socket, listening);
         const auto start = std::chrono::steady_clock::now();
-        platform::SingleInstance later(kClass, [] { return true; });
+        platform::SingleInstance later(kClass, {}, [](const auto&) { return true; });
         EXPECT_TRUE(later.IsHolding()) << listening;
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5)) << listening;
         ::close(stale);
@@ -148,7 +168,7 @@ TEST(SingleInstance, ARuntimeFolderOthersCanEnterIsNotUsed) {
     const ScopedVariable runtime("XDG_RUNTIME_DIR", open);
     const ScopedVariable temp("TMPDIR", dir.File("tmp"));
 
-    platform::SingleInstance holder(kClass, [] { return true; });
+    platform::SingleInstance holder(kClass, {}, [](const auto&) { return true; });
     EXPECT_TRUE(holder.IsHolding());
     EXPECT_EQ(SocketIn(open), "");
     const std::string own = dir.File("tmp/brindle-" + std::to_string(::geteuid()));

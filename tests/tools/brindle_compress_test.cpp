@@ -3,7 +3,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <sstream>
 #include <string>
+#include <vector>
+
+#include <json/json.h>
 
 #include "tests/engine/pdf_fixtures.h"
 #include "tests/support/shell.h"
@@ -62,10 +66,15 @@ class BrindleCompressTest : public ::testing::Test {
     TempDir dir_;
 };
 
-TEST_F(BrindleCompressTest, HelpAndWrongUsage) {
+TEST_F(BrindleCompressTest, HelpVersionAndWrongUsage) {
     const Outcome help = RunTool(dir_.path(), "--help");
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.output.find("Usage: brindle-compress"), std::string::npos);
+    EXPECT_NE(help.output.find("Exit status:"), std::string::npos);
+    const Outcome version = RunTool(dir_.path(), "--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.output.rfind("brindle-compress " BRINDLE_VERSION "\n", 0), 0u)
+        << version.output;
     EXPECT_EQ(RunTool(dir_.path(), "").status, 2);
     EXPECT_EQ(RunTool(dir_.path(), "--dpi 0 x.pdf").status, 2);
 }
@@ -74,10 +83,11 @@ TEST_F(BrindleCompressTest, RelativeNameIsCompressedBesideItsSourceAndRunsNeverO
     MakeTextPdf(dir_.File("report.pdf"), 2);
     const std::string before = ReadFile(dir_.File("report.pdf"));
 
+    // Not on a terminal: one plain line for the file, named as the user named it.
     const Outcome first = RunTool(dir_.path(), "--dpi 72 report.pdf");
     EXPECT_EQ(first.status, 0) << first.output;
-    EXPECT_NE(first.output.find("page 2 of 2"), std::string::npos) << first.output;
-    EXPECT_NE(first.output.find(dir_.File("report-new.pdf")), std::string::npos) << first.output;
+    EXPECT_EQ(first.output.rfind("report.pdf -> report-new.pdf: ", 0), 0u) << first.output;
+    EXPECT_EQ(std::count(first.output.begin(), first.output.end(), '\n'), 1) << first.output;
     EXPECT_TRUE(QpdfCheckPasses(dir_.File("report-new.pdf")));
 
     EXPECT_EQ(RunTool(dir_.path(), "report.pdf").status, 0);
@@ -133,11 +143,9 @@ TEST_F(BrindleCompressTest, ParallelRunOutlivesACrashAndAStall) {
                                 "--jobs 2 --stall-timeout 2 --out out a/x.pdf crash.pdf hang.pdf "
                                 "b/x.pdf good.pdf");
     EXPECT_EQ(run.status, 1) << run.output;
-    EXPECT_NE(run.output.find("crash.pdf: failed, the compression stopped unexpectedly"),
-              std::string::npos)
+    EXPECT_NE(run.output.find("crash.pdf: the compression stopped unexpectedly"), std::string::npos)
         << run.output;
-    EXPECT_NE(run.output.find("hang.pdf: failed, the compression made no progress"),
-              std::string::npos)
+    EXPECT_NE(run.output.find("hang.pdf: the compression made no progress"), std::string::npos)
         << run.output;
     for (const char* made : {"out/x-new.pdf", "out/x-new1.pdf", "out/good-new.pdf"})
         EXPECT_TRUE(QpdfCheckPasses(dir_.File(made))) << made;
@@ -179,17 +187,65 @@ TEST_F(BrindleCompressTest, TargetSizeIsReadAndAMissIsSaid) {
         << run.output;
 }
 
-// A damaged file is named as damaged, not as one that wants a password.
+// A damaged file is named as damaged, not as one that wants a password, with Ghostscript's
+// reason in the same line and nothing else of its report.
 TEST_F(BrindleCompressTest, DamagedFileIsNotTakenForAProtectedOne) {
-    MakeTextPdf(dir_.File("text.pdf"), 1);
-    std::string bytes = ReadFile(dir_.File("text.pdf"));
-    bytes.replace(bytes.find("/Root 1 0 R"), 11, "/Root 99 0 R");
-    WriteFile(dir_.File("broken.pdf"), bytes);
+    WriteFile(dir_.File("broken.pdf"), "%PDF-1.4\nnot a document\n");
     const Outcome run = RunTool(dir_.path(), "broken.pdf");
     EXPECT_EQ(run.status, 1);
-    EXPECT_NE(run.output.find("broken.pdf: failed, the file is damaged beyond repair"),
-              std::string::npos)
-        << run.output;
+    EXPECT_EQ(run.output, "broken.pdf: damaged beyond repair: Couldn't initialise file.\n");
 }
+
+#ifndef _WIN32
+// For scripts: one JSON object a file, whatever happened to it, and with -q nothing but the
+// failures. Successes go to standard output and failures to standard error.
+TEST_F(BrindleCompressTest, ScriptsGetAJsonObjectPerFileAndQuietPrintsOnlyFailures) {
+    MakeTextPdf(dir_.File("good.pdf"), 2);
+    WriteFile(dir_.File("notes.pdf"), "not a document\n");
+    const std::string tool = Quote(std::string(BRINDLE_BIN_DIR) + "/brindle-compress");
+    const std::string json = Capture("cd " + Quote(dir_.path()) + " && " + tool +
+                                     " --jobs 1 --json good.pdf notes.pdf 2>/dev/null");
+    std::istringstream lines(json);
+    std::vector<Json::Value> objects;
+    for (std::string line; std::getline(lines, line);) {
+        Json::Value object;
+        ASSERT_TRUE(Json::Reader().parse(line, object)) << line;
+        objects.push_back(object);
+    }
+    ASSERT_EQ(objects.size(), 2u) << json;
+    const Json::Value& good = objects[0];
+    EXPECT_EQ(good["source"].asString(), dir_.File("good.pdf"));
+    EXPECT_EQ(good["output"].asString(), dir_.File("good-new.pdf"));
+    EXPECT_EQ(good["status"].asString(), "ok");
+    EXPECT_TRUE(good["error"].isNull());
+    const auto sourceBytes = std::filesystem::file_size(dir_.File("good.pdf"));
+    const auto outputBytes = std::filesystem::file_size(dir_.File("good-new.pdf"));
+    EXPECT_EQ(good["source_bytes"].asUInt64(), sourceBytes);
+    EXPECT_EQ(good["output_bytes"].asUInt64(), outputBytes);
+    EXPECT_NEAR(good["ratio"].asDouble(), double(outputBytes) / double(sourceBytes), 1e-3);
+    const Json::Value& notes = objects[1];
+    EXPECT_EQ(notes["status"].asString(), "not-pdf");
+    EXPECT_EQ(notes["error"].asString(), "not a PDF file");
+    EXPECT_TRUE(notes["output"].isNull() && notes["ratio"].isNull());
+
+    const std::string quiet = "cd " + Quote(dir_.path()) + " && " + tool + " -q good.pdf notes.pdf";
+    EXPECT_EQ(Capture(quiet + " 2>/dev/null"), "");
+    EXPECT_EQ(Capture(quiet + " 2>&1 >/dev/null"), "notes.pdf: not a PDF file\n");
+}
+
+// On a terminal each file has a line with a progress bar that is redrawn in place and ends
+// with the size change; the terminal is left wrapping lines again.
+TEST_F(BrindleCompressTest, OnATerminalEachFileHasAProgressLineThatEndsInItsResult) {
+    MakeTextPdf(dir_.File("long.pdf"), 30);
+    const std::string tool = Quote(std::string(BRINDLE_BIN_DIR) + "/brindle-compress");
+    const std::string screen = Capture("cd " + Quote(dir_.path()) + " && TERM=xterm script -qec " +
+                                       Quote(tool + " long.pdf") + " /dev/null");
+    EXPECT_NE(screen.find("long.pdf  [-"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("/30 pages"), std::string::npos) << screen;
+    EXPECT_NE(screen.find("\x1b[1A\r\x1b[Jlong.pdf -> long-new.pdf: "), std::string::npos)
+        << screen;
+    EXPECT_GT(screen.rfind("\x1b[?7h"), screen.rfind("\x1b[?7l")) << screen;
+}
+#endif
 
 }  // namespace

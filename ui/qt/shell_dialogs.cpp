@@ -1,5 +1,6 @@
 #include "ui/qt/shell_dialogs.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDragEnterEvent>
 #include <QDropEvent>
@@ -186,6 +187,18 @@ void DragAcceptFiles(HWND hwnd, BOOL accept) {
         else if (!accept && filter)
             delete filter;
     });
+}
+
+void DropFilesOnWindow(HWND hwnd, std::vector<std::wstring> paths) {
+    auto files = std::make_shared<DropFiles>(DropFiles{std::move(paths)});
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [hwnd, files] {
+            ui::CWindowWnd* window = ui::CWindowWnd::FromHandle(hwnd);
+            if (ui::HostWidget* widget = window ? window->GetWidget() : nullptr)
+                widget->Deliver(WM_DROPFILES, reinterpret_cast<WPARAM>(files.get()), 0);
+        },
+        Qt::QueuedConnection);
 }
 
 UINT DragQueryFileW(HDROP drop, UINT index, wchar_t* file, UINT size) {

@@ -3,6 +3,9 @@
 // DragQueryFileW reads.
 #pragma once
 
+#include <string>
+#include <vector>
+
 #include "platform/win_ui.h"
 #include "platform/window.h"
 
@@ -60,6 +63,9 @@ using HDROP = DropFiles*;
 // sent to the window as WM_DROPFILES with a drop handle as wParam, valid until the window has
 // handled the message.
 void DragAcceptFiles(HWND hwnd, BOOL accept);
+// Hands the files to the window as a drop of them would, later on the UI thread: callable from
+// any thread, it never waits. Nothing happens when the window has gone by then.
+void DropFilesOnWindow(HWND hwnd, std::vector<std::wstring> paths);
 // index 0xFFFFFFFF: the number of dropped files. Otherwise the index-th path: without a buffer
 // its length; with one, copied (cut to size - 1 characters) and the copied length returned.
 UINT DragQueryFileW(HDROP drop, UINT index, wchar_t* file, UINT size);

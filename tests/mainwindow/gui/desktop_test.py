@@ -1,7 +1,8 @@
-"""The desktop program as a user meets it, under a real X server with a window manager: files
-dragged from another program onto the window, a wheel turned over a short list, the about
-dialog opened from the menu, and the window closed with its close button, all through X
-events. Usage: desktop_test.py BRINDLE DRAG_SOURCE SUPPORT_DIR
+"""The desktop program as a user meets it, under a real X server with a window manager: a file
+named on its command line, files dragged from another program onto the window, a wheel turned
+over a short list, the about dialog opened from the menu, a second start that hands its file to
+the window, and the window closed with its close button, all through X events. Usage:
+desktop_test.py BRINDLE DRAG_SOURCE SUPPORT_DIR
 """
 
 import os
@@ -67,13 +68,31 @@ def click(x, point, button="1"):
     x.run(["xdotool", "click", button])
 
 
+def dismiss_password_prompt(x, what, main_window):
+    """Waits for the password prompt a protected file brings up, and cancels it."""
+    try:
+        prompt = x.wait_for_window("密码", timeout=20)
+    except TimeoutError:
+        check(False, what)
+        return
+    check(f"window id # {hex(int(main_window))}" in window_property(x, prompt, "WM_TRANSIENT_FOR"), what)
+    x.run(["xdotool", "windowactivate", "--sync", prompt])
+    x.run(["xdotool", "key", "Escape"])
+    deadline = time.monotonic() + 10
+    while time.monotonic() < deadline and x.run(["xdotool", "search", "--onlyvisible", "--name", "^密码$"]):
+        time.sleep(0.1)
+
+
 def main():
     with XSession(window_manager=True) as x, tempfile.TemporaryDirectory() as files:
         pdfs = make_pdfs(files)
-        program = x.start([BRINDLE], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # A protected file named on the command line is taken as a dropped one: it asks for its
+        # password over the window.
+        program = x.start([BRINDLE, pdfs[0]], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         main_window = x.wait_for_window("Brindle")
         mx, my, mw, mh = x.geometry(main_window)
         check((mw, mh) == (850, 580), f"the main window is 850 x 580 ({mw} x {mh})")
+        dismiss_password_prompt(x, "a file on the command line is added as if dropped", main_window)
 
         source = x.start([DRAG_SOURCE] + pdfs, stdout=subprocess.PIPE, text=True)
         source_window = x.wait_for_window("drag-source")
@@ -108,6 +127,19 @@ def main():
         x.run(["xdotool", "windowactivate", "--sync", about])
         x.run(["xdotool", "key", "Escape"])
         time.sleep(0.5)
+
+        # A second start hands its file (named relative to its own folder, and in a folder called
+        # like a switch) to the window and ends.
+        os.mkdir(os.path.join(files, "uninstall"))
+        os.rename(pdfs[0], os.path.join(files, "uninstall", "locked.pdf"))
+        second = x.start([BRINDLE, "uninstall/locked.pdf"], cwd=files,
+                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        try:
+            second_code = second.wait(timeout=20)
+        except subprocess.TimeoutExpired:
+            second_code = None
+        check(second_code == 0, f"a second start with a file ends at once (exit code {second_code})")
+        dismiss_password_prompt(x, "the second start's file reaches the first window", main_window)
 
         click(x, (mx + mw - 24, my + 20))  # the close button
         try:
