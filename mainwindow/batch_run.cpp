@@ -66,6 +66,10 @@ void CMainFrame::StartBatch() {
         ShowMessage(L"NotSelected", GetHWND(), MB_ICONINFORMATION);
         return;
     }
+    if (IsTargetSizeMissing()) {
+        ShowMessage(L"TargetSizeInvalid", GetHWND(), MB_ICONINFORMATION);
+        return;
+    }
     if (workerThread_) {
         CloseHandle(workerThread_);
         workerThread_ = nullptr;
@@ -140,9 +144,11 @@ unsigned CMainFrame::RunBatch(void* mainWindow) {
 }
 
 void CMainFrame::SetControlsEnabled(bool enabled) {
-    for (const wchar_t* name : {L"btnAddFile", L"btnCompress", L"optSaveSamePath", L"optCustomPath",
-                                L"btnCustomPath", L"checkSelectAll", L"btnDelete"})
+    for (const wchar_t* name :
+         {L"btnAddFile", L"btnCompress", L"optSaveSamePath", L"optCustomPath", L"btnCustomPath",
+          L"checkSelectAll", L"btnDelete", L"checkTargetSize"})
         EnableWindow(name, enabled);
+    EnableTargetSizeControls(enabled);
     for (int i = 0, n = CountRows(); i < n; ++i)
         if (ui::CControlUI* remove = RowControl(i, L"btnDeleteItem"))
             remove->SetVisible(enabled);

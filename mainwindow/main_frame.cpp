@@ -10,6 +10,7 @@
 #include "net/server_names.h"
 #include "net/update.h"
 #include "platform/shellapi.h"
+#include "platform/text.h"
 #include "platform/thread.h"
 #include "settings/settings.h"
 #include "ui/qt/shell_dialogs.h"
@@ -17,7 +18,24 @@
 namespace {
 
 constexpr int kComboIndexByDpi[][2] = {{72, 0}, {150, 1}, {300, 2}};
+// The sizes "comTargetSize" offers, the upload limits people meet most; its last item lets the
+// user type a size in megabytes instead.
+constexpr std::uint64_t kTargetSizeItems[] = {200000, 1000000, 5000000, 10000000, 20000000};
+constexpr int kTypedTargetSizeItem = 5;
+constexpr std::uint64_t kTypedTargetSizeUnit = 1000000;
+constexpr DWORD kWrongTextColor = 0xffe0463c;
 constexpr UINT kMainIcon = 203;
+
+// Megabytes as the user types them: "3.5" for 3500000 bytes, exact to the byte.
+std::wstring MegabytesText(std::uint64_t bytes) {
+    std::wstring text = std::to_wstring(bytes / kTypedTargetSizeUnit);
+    if (const std::uint64_t rest = bytes % kTypedTargetSizeUnit) {
+        std::wstring fraction = std::to_wstring(kTypedTargetSizeUnit + rest).substr(1);
+        fraction.erase(fraction.find_last_not_of(L'0') + 1);
+        text += L'.' + fraction;
+    }
+    return text;
+}
 
 }  // namespace
 
@@ -164,8 +182,16 @@ void CMainFrame::Notify(ui::TNotifyUI& msg) {
     } else if (msg.sType == L"itemselect" && name == L"comDPI") {
         auto* combo = static_cast<ui::CComboUI*>(msg.pSender->GetInterface(L"Combo"));
         GetSettingsStore().SetCompressDpiByIndex(combo ? combo->GetCurSel() : -1);
+    } else if (msg.sType == L"itemselect" && name == L"comTargetSize") {
+        auto* combo = static_cast<ui::CComboUI*>(msg.pSender->GetInterface(L"Combo"));
+        ChooseTargetSize(combo ? combo->GetCurSel() : -1);
     } else if (msg.sType == L"selectchanged" && name == L"checkBoxList") {
         CheckDlgButton(L"checkSelectAll", IsAllChecked());
+    } else if (msg.sType == L"selectchanged" && name == L"checkTargetSize") {
+        GetSettingsStore().SetUseTargetSize(IsDlgButtonChecked(L"checkTargetSize"));
+        EnableTargetSizeControls(true);
+    } else if (msg.sType == L"textchanged" && name == L"editTargetSize") {
+        TakeTypedTargetSize();
     }
 }
 
@@ -174,6 +200,7 @@ void CMainFrame::MainWindowInit() {
     SetDlgItemTextW(L"editCustomPath", settings.savePath);
     CheckDlgButton(settings.saveSamePath != 0 ? L"optSaveSamePath" : L"optCustomPath", true);
     ShowCompressDpi(settings.compressDpi);
+    ShowTargetSize();
     SetUpScrollBar();
     ShowWindow(L"LayoutToolbox", false);
 }
@@ -189,6 +216,83 @@ void CMainFrame::ShowCompressDpi(int dpi) {
     SelectComboItem(L"comDPI", item);
     if (item < 0)
         SetDlgItemTextW(L"comDPI", std::to_wstring(dpi));
+}
+
+// The option's texts come from the language file. A stored size that is none of the items shows
+// as the user's own, in megabytes.
+void CMainFrame::ShowTargetSize() {
+    const SettingsStore& settings = GetSettingsStore();
+    SetDlgItemTextW(L"checkTargetSize", GetText(L"TargetSizeOption"));
+    if (ui::CControlUI* option = m_pm.FindControl(L"checkTargetSize"))
+        option->SetToolTip(GetText(L"TargetSizeTip"));
+    if (ui::CControlUI* edit = m_pm.FindControl(L"editTargetSize")) {
+        edit->SetToolTip(GetText(L"TargetSizeTypeTip"));
+        if (auto* label = static_cast<ui::CLabelUI*>(edit->GetInterface(L"Label")))
+            typedSizeTextColor_ = label->GetTextColor();
+    }
+    ui::CControlUI* box = m_pm.FindControl(L"comTargetSize");
+    auto* combo = box ? static_cast<ui::CComboUI*>(box->GetInterface(L"Combo")) : nullptr;
+    if (ui::CControlUI* typed = combo ? combo->GetItemAt(kTypedTargetSizeItem) : nullptr)
+        typed->SetText(GetText(L"TargetSizeCustom"));
+    int item = kTypedTargetSizeItem;
+    for (int i = 0; i < kTypedTargetSizeItem; ++i)
+        if (settings.targetSize == kTargetSizeItems[i])
+            item = i;
+    SelectComboItem(L"comTargetSize", item);
+    SetDlgItemTextW(L"editTargetSize", MegabytesText(settings.targetSize));
+    ShowWindow(L"LayoutTargetSizeCustom", item == kTypedTargetSizeItem);
+    CheckDlgButton(L"checkTargetSize", settings.useTargetSize != 0);
+    EnableTargetSizeControls(true);
+}
+
+// An item is the size at once; the last one shows the box where the user types a size, filled
+// with the size in force.
+void CMainFrame::ChooseTargetSize(int item) {
+    const bool typed = item == kTypedTargetSizeItem;
+    ShowWindow(L"LayoutTargetSizeCustom", typed);
+    if (item >= 0 && item < kTypedTargetSizeItem)
+        GetSettingsStore().SetTargetSize(kTargetSizeItems[item]);
+    if (!typed)
+        return;
+    SetDlgItemTextW(L"editTargetSize", MegabytesText(GetSettingsStore().targetSize));
+    TakeTypedTargetSize();
+    if (ui::CControlUI* edit = m_pm.FindControl(L"editTargetSize"))
+        edit->SetFocus();
+}
+
+std::optional<std::uint64_t> CMainFrame::TypedTargetSize() {
+    return ParseTargetSize(platform::WideToUtf8(GetDlgItemTextW(L"editTargetSize")),
+                           kTypedTargetSizeUnit);
+}
+
+// Every size the user has typed so far that the engine can use is taken at once; text that is
+// no size turns red and changes nothing.
+void CMainFrame::TakeTypedTargetSize() {
+    const std::optional<std::uint64_t> bytes = TypedTargetSize();
+    ui::CControlUI* edit = m_pm.FindControl(L"editTargetSize");
+    if (auto* label = edit ? static_cast<ui::CLabelUI*>(edit->GetInterface(L"Label")) : nullptr)
+        label->SetTextColor(bytes ? typedSizeTextColor_ : kWrongTextColor);
+    if (bytes)
+        GetSettingsStore().SetTargetSize(*bytes);
+}
+
+// The option is on with the user's own size chosen, and what is typed is no size: a run would
+// not compress to what the box shows.
+bool CMainFrame::IsTargetSizeMissing() {
+    ui::CControlUI* box = m_pm.FindControl(L"comTargetSize");
+    auto* combo = box ? static_cast<ui::CComboUI*>(box->GetInterface(L"Combo")) : nullptr;
+    return IsDlgButtonChecked(L"checkTargetSize") && combo &&
+           combo->GetCurSel() == kTypedTargetSizeItem && !TypedTargetSize();
+}
+
+// The size can be chosen while the option is on and no run holds the settings; the resolution
+// does not apply while it is on.
+void CMainFrame::EnableTargetSizeControls(bool unlocked) {
+    const bool on = IsDlgButtonChecked(L"checkTargetSize");
+    EnableWindow(L"comTargetSize", unlocked && on);
+    EnableWindow(L"editTargetSize", unlocked && on);
+    EnableWindow(L"labelDPI", !on);
+    EnableWindow(L"comDPI", !on);
 }
 
 void CMainFrame::SetUpScrollBar() {

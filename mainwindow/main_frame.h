@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/win_ui.h"
@@ -101,6 +102,12 @@ class CMainFrame : public ui::WindowImplBase {
     void SetUpDpi();
     void SetUpScrollBar();
     void ShowCompressDpi(int dpi);
+    void ShowTargetSize();
+    void ChooseTargetSize(int item);
+    std::optional<std::uint64_t> TypedTargetSize();
+    void TakeTypedTargetSize();
+    bool IsTargetSizeMissing();
+    void EnableTargetSizeControls(bool unlocked);
     void CloseAskingWhileCompressing();
     void ReadRowForWorker(RowRequest* request);
     // One lane of a run (see RunBatch): compresses rows until none is left.
@@ -113,4 +120,6 @@ class CMainFrame : public ui::WindowImplBase {
     // From the start of a run until its WM_BATCH_STATE: a window that goes before then takes
     // the run's workers and their unfinished outputs with it.
     bool runInProgress_ = false;
+    // The colour of a typed target size that is a size; text that is none is drawn in red.
+    DWORD typedSizeTextColor_ = 0;
 };

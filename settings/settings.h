@@ -3,7 +3,9 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <string_view>
 
 #include "platform/win_types.h"
 
@@ -28,6 +30,14 @@ int DefaultCompressJobs();
 // desktop room: half the memory split between the workers, within 768 MiB and 4 GiB.
 int DefaultMemoryLimitMb(int jobs);
 
+// Target sizes count as upload limits count them: 1 KB is 1000 bytes, 1 MB 1000000.
+inline constexpr std::uint64_t kMinTargetBytes = 1000;
+inline constexpr std::uint64_t kMaxTargetBytes = 1000000000000000;
+inline constexpr std::uint64_t kDefaultTargetBytes = 1000000;
+// "500K", "2M", "2.5 MB", "1048576": a target size in bytes, within the limits above. A number
+// without a unit counts unitBytes each.
+std::optional<std::uint64_t> ParseTargetSize(std::string_view text, std::uint64_t unitBytes = 1);
+
 class SettingsStore {
   public:
     std::wstring configPath;
@@ -35,8 +45,11 @@ class SettingsStore {
     int canUpdate = 1;
     int saveSamePath = 1;
     int compressDpi = 300;
-    // When not 0, files are compressed to at most this many bytes instead of to a resolution.
+    // When not 0, files are compressed to at most this many bytes instead of to a resolution:
+    // targetSize while useTargetSize is on. The size is kept while the option is off.
     std::uint64_t targetBytes = 0;
+    int useTargetSize = 0;
+    std::uint64_t targetSize = kDefaultTargetBytes;
     // How the compression workers run: how many at once, how long one may go without progress
     // before it is ended, and the memory ceiling of each. Kept in config.ini for those who must
     // change them; there is no control for them.
@@ -49,6 +62,8 @@ class SettingsStore {
     void SetSaveSamePath(bool customFolderChosen);
     void SetSavePath(const std::wstring& path);
     void SetCompressDpiByIndex(int index);
+    void SetUseTargetSize(bool on);
+    void SetTargetSize(std::uint64_t bytes);
     void MarkInstallerReady();
     bool IsInstallerReady();
 };

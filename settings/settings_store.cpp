@@ -5,6 +5,7 @@
 #include "platform/child_process.h"
 #include "platform/path.h"
 #include "platform/profile.h"
+#include "platform/text.h"
 #include "settings/settings.h"
 
 namespace {
@@ -49,6 +50,10 @@ void SettingsStore::Load() {
     savePath = buffer;
     compressDpi = SaneDpi(static_cast<int>(
         GetPrivateProfileIntW(kGeneral, L"CompressDPI", kDefaultCompressDpi, ini)));
+    useTargetSize = GetPrivateProfileIntW(kGeneral, L"UseTargetSize", 0, ini) != 0 ? 1 : 0;
+    GetPrivateProfileStringW(kGeneral, L"TargetSize", L"", buffer, MAX_PATH, ini);
+    targetSize = ParseTargetSize(platform::WideToUtf8(buffer)).value_or(kDefaultTargetBytes);
+    targetBytes = useTargetSize ? targetSize : 0;
     compressJobs = ReadIntInRange(ini, L"CompressJobs", DefaultCompressJobs(), 1, kMaxCompressJobs);
     stallSeconds = ReadIntInRange(ini, L"StallSeconds", kDefaultStallSeconds, 1, 86400);
     memoryLimitMb =
@@ -91,6 +96,19 @@ void SettingsStore::SetCompressDpiByIndex(int index) {
     if (index >= 0 && index < 3)
         compressDpi = kDpiByIndex[index];
     WriteInt(kGeneral, L"CompressDPI", compressDpi);
+}
+
+void SettingsStore::SetUseTargetSize(bool on) {
+    useTargetSize = on ? 1 : 0;
+    targetBytes = on ? targetSize : 0;
+    WriteInt(kGeneral, L"UseTargetSize", useTargetSize);
+}
+
+void SettingsStore::SetTargetSize(std::uint64_t bytes) {
+    targetSize = bytes;
+    targetBytes = useTargetSize ? bytes : 0;
+    WritePrivateProfileStringW(kGeneral, L"TargetSize", std::to_wstring(bytes).c_str(),
+                               configPath.c_str());
 }
 
 void SettingsStore::MarkInstallerReady() {

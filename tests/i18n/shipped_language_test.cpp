@@ -16,14 +16,15 @@
 namespace {
 
 const wchar_t* const kMessageKeys[] = {
-    L"Title",       L"PDFIsExist", L"PDFAddFail",          L"PassErr",
-    L"NotSelected", L"GSInitFail", L"ExitWhenCompressing", L"Updating",
-    L"NoVersion",   L"NotUpdate",  L"UpdateFail",          L"HasUpdate"};
-const wchar_t* const kTextKeys[] = {L"NowExit",           L"Return",           L"SizeBytes",
-                                    L"SrcPdfNotExist",    L"UnknowError",      L"Feedback",
-                                    L"DownloadingUpdate", L"ProductName",      L"CompressCrashed",
-                                    L"CompressTimeout",   L"CompressNoMemory", L"CompressUnsafe",
-                                    L"TargetMissed",      L"PdfDamaged"};
+    L"Title",      L"PDFIsExist",          L"PDFAddFail",       L"PassErr",   L"NotSelected",
+    L"GSInitFail", L"ExitWhenCompressing", L"Updating",         L"NoVersion", L"NotUpdate",
+    L"UpdateFail", L"HasUpdate",           L"TargetSizeInvalid"};
+const wchar_t* const kTextKeys[] = {
+    L"NowExit",          L"Return",           L"SizeBytes",         L"SrcPdfNotExist",
+    L"UnknowError",      L"Feedback",         L"DownloadingUpdate", L"ProductName",
+    L"CompressCrashed",  L"CompressTimeout",  L"CompressNoMemory",  L"CompressUnsafe",
+    L"TargetMissed",     L"PdfDamaged",       L"TargetSizeOption",  L"TargetSizeTip",
+    L"TargetSizeCustom", L"TargetSizeTypeTip"};
 
 std::wstring Value(UINT codePage, const wchar_t* section, const wchar_t* key) {
     return language_test::Read(GetLanguageFilePath(codePage), section, key).value;

@@ -200,6 +200,16 @@ class MainFrameTest : public testing::Test {
         return platform::Utf8ToWide(path);
     }
 
+    // Replaces the text of the window's box that has the keyboard focus, key by key as the user
+    // types.
+    void TypeIntoFocusedBox(const char* text) {
+        auto* box = qobject_cast<QLineEdit*>(frame_->GetWidget()->focusWidget());
+        ASSERT_NE(box, nullptr);
+        box->selectAll();
+        QTest::keyClick(box, Qt::Key_Backspace);
+        QTest::keyClicks(box, QString::fromUtf8(text));
+    }
+
     TempDir dir_;
     RecordingFrame* frame_ = nullptr;
     HWND hwnd_ = nullptr;
@@ -628,18 +638,22 @@ TEST_F(MainFrameTest, CompressWithNothingCheckedSaysSo) {
     EXPECT_TRUE(Find(L"btnCompress")->IsEnabled());
 }
 
-// Picks an item of "comDPI" as the user does: the drop-down opened by a click, the item clicked.
-void ChooseDpi(ui::CPaintManagerUI& pm, int item) {
-    Click(pm, L"comDPI");
+// Picks an item of a combo as the user does: the drop-down opened by a click, the item clicked.
+void ChooseItem(ui::CPaintManagerUI& pm, const wchar_t* name, int item) {
+    Click(pm, name);
     ui::HostWidget* popup = nullptr;
     for (QWidget* w : QApplication::topLevelWidgets())
         if (w->windowType() == Qt::Popup && w->isVisible())
             popup = static_cast<ui::HostWidget*>(w);
     ASSERT_NE(popup, nullptr);
-    auto* combo = static_cast<ui::CComboUI*>(pm.FindControl(L"comDPI")->GetInterface(L"Combo"));
+    auto* combo = static_cast<ui::CComboUI*>(pm.FindControl(name)->GetInterface(L"Combo"));
     const RECT rc = combo->GetItemAt(item)->GetPos();
     QTest::mouseClick(popup, Qt::LeftButton, {}, QPoint(20, (rc.top + rc.bottom) / 2));
     ASSERT_TRUE(PumpUntil([combo] { return !combo->IsDropped(); }));
+}
+
+void ChooseDpi(ui::CPaintManagerUI& pm, int item) {
+    ChooseItem(pm, L"comDPI", item);
 }
 
 int StoredInt(const wchar_t* key) {
@@ -686,6 +700,107 @@ TEST_F(MainFrameTest, AStoredResolutionOutsideTheItemsShowsAsItIsUntilOneIsChose
     EXPECT_EQ(combo->GetText(), L"300");
     EXPECT_EQ(GetSettingsStore().compressDpi, 300);
     EXPECT_EQ(StoredInt(L"CompressDPI"), 300);
+}
+
+std::string StoredText(const wchar_t* key) {
+    wchar_t text[64] = {};
+    GetPrivateProfileStringW(L"General", key, L"", text, 64, GetSettingsStore().configPath.c_str());
+    return platform::WideToUtf8(text);
+}
+
+// The size option stands in for the resolution while it is on; the sizes offered and the one
+// the user types are stored as they are chosen, and text that is no size is refused.
+TEST_F(MainFrameTest, CompressingToASizeTakesTheChosenOrTypedSize) {
+    SettingsStore& settings = GetSettingsStore();
+    EXPECT_EQ(Find(L"checkTargetSize")->GetText(), GetText(L"TargetSizeOption"));
+    EXPECT_FALSE(Selected(Find(L"checkTargetSize")));
+    EXPECT_EQ(Find(L"comTargetSize")->GetText(), L"1 MB");
+    EXPECT_FALSE(Find(L"comTargetSize")->IsEnabled());
+    EXPECT_TRUE(Find(L"comDPI")->IsEnabled());
+
+    Click(pm(), L"checkTargetSize");
+    EXPECT_EQ(settings.targetBytes, 1000000u);
+    EXPECT_EQ(StoredInt(L"UseTargetSize"), 1);
+    EXPECT_FALSE(Find(L"comDPI")->IsEnabled());
+    EXPECT_FALSE(Find(L"labelDPI")->IsEnabled());
+    ASSERT_TRUE(Find(L"comTargetSize")->IsEnabled());
+    ChooseItem(pm(), L"comTargetSize", 0);
+    EXPECT_EQ(settings.targetBytes, 200000u);
+    EXPECT_EQ(StoredText(L"TargetSize"), "200000");
+    EXPECT_FALSE(Find(L"editTargetSize")->IsShown());
+
+    // The user's own size starts from the size in force, ready to be typed over.
+    ChooseItem(pm(), L"comTargetSize", 5);
+    EXPECT_EQ(Find(L"comTargetSize")->GetText(), GetText(L"TargetSizeCustom"));
+    EXPECT_TRUE(Find(L"editTargetSize")->IsShown());
+    EXPECT_EQ(Find(L"editTargetSize")->GetText(), L"0.2");
+    TypeIntoFocusedBox("3.5");
+    EXPECT_EQ(settings.targetBytes, 3500000u);
+    EXPECT_EQ(StoredText(L"TargetSize"), "3500000");
+    TypeIntoFocusedBox("800 KB");
+    EXPECT_EQ(settings.targetBytes, 800000u);
+    auto* typed = static_cast<ui::CLabelUI*>(Find(L"editTargetSize")->GetInterface(L"Label"));
+    const DWORD sizeColor = typed->GetTextColor();
+    for (const char* wrong : {"abc", "0.0001", ""}) {
+        TypeIntoFocusedBox(wrong);
+        EXPECT_EQ(settings.targetBytes, 800000u) << wrong;
+        EXPECT_NE(typed->GetTextColor(), sizeColor) << wrong;
+    }
+    EXPECT_EQ(StoredText(L"TargetSize"), "800000");
+
+    // No run starts on a size the box does not hold.
+    AddPdf("a.pdf");
+    bool shown = false;
+    ExpectMessage(L"TargetSizeInvalid", &shown);
+    Click(pm(), L"btnCompress");
+    EXPECT_TRUE(shown);
+    EXPECT_TRUE(Find(L"btnCompress")->IsEnabled());
+
+    // Off, the resolution is back and the size is kept for the next time.
+    Click(pm(), L"checkTargetSize");
+    EXPECT_EQ(settings.targetBytes, 0u);
+    EXPECT_EQ(StoredInt(L"UseTargetSize"), 0);
+    EXPECT_TRUE(Find(L"comDPI")->IsEnabled());
+    EXPECT_FALSE(Find(L"editTargetSize")->IsEnabled());
+    EXPECT_EQ(settings.targetSize, 800000u);
+}
+
+TEST_F(MainFrameTest, AStartShowsTheStoredTargetSize) {
+    RestartWith("[General]\nUseTargetSize=1\nTargetSize=750000\n");
+    EXPECT_TRUE(Selected(Find(L"checkTargetSize")));
+    EXPECT_EQ(Find(L"comTargetSize")->GetText(), GetText(L"TargetSizeCustom"));
+    EXPECT_TRUE(Find(L"editTargetSize")->IsShown());
+    EXPECT_EQ(Find(L"editTargetSize")->GetText(), L"0.75");
+    EXPECT_FALSE(Find(L"comDPI")->IsEnabled());
+
+    RestartWith("[General]\nTargetSize=5000000\nCompressDPI=150\n");
+    EXPECT_FALSE(Selected(Find(L"checkTargetSize")));
+    EXPECT_EQ(Find(L"comTargetSize")->GetText(), L"5 MB");
+    EXPECT_FALSE(Find(L"editTargetSize")->IsShown());
+    EXPECT_TRUE(Find(L"comDPI")->IsEnabled());
+    EXPECT_EQ(GetSettingsStore().targetBytes, 0u);
+}
+
+// A run holds the size controls; a size that cannot be reached still gives the smallest result,
+// and its row says so.
+TEST_F(MainFrameTest, ARunHoldsTheSizeAndSaysWhenItWasMissed) {
+    engine_test::MakeJpegPdf(dir_.File("scan.pdf"), 1, 150);
+    frame_->AddFile(dir_.WFile(L"scan.pdf"));
+    Click(pm(), L"checkTargetSize");
+    ChooseItem(pm(), L"comTargetSize", 5);
+    TypeIntoFocusedBox("1.5 KB");
+    Click(pm(), L"btnCompress");
+    for (const wchar_t* name : {L"checkTargetSize", L"comTargetSize", L"editTargetSize", L"comDPI"})
+        EXPECT_FALSE(Find(name)->IsEnabled()) << platform::WideToUtf8(name);
+    ASSERT_TRUE(PumpUntil([this] { return BatchEnded(); }));
+    QCoreApplication::processEvents();
+
+    EXPECT_TRUE(InRow(0, L"statusOK")->IsVisible());
+    EXPECT_EQ(InRow(0, L"statusOK")->GetToolTip(), GetText(L"TargetMissed"));
+    EXPECT_TRUE(std::filesystem::exists(dir_.File("scan-new.pdf")));
+    EXPECT_TRUE(Find(L"comTargetSize")->IsEnabled());
+    EXPECT_TRUE(Find(L"editTargetSize")->IsEnabled());
+    EXPECT_FALSE(Find(L"comDPI")->IsEnabled());
 }
 
 // The folder browser sets the custom folder (without choosing it as the destination); results

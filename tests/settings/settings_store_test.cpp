@@ -132,6 +132,48 @@ TEST_F(SettingsStoreTest, DpiByIndexWritesEveryTime) {
     }
 }
 
+// The option and its size are two choices: turning the option off keeps the size for the next
+// time, and only a size the engine could use is taken from the file.
+TEST_F(SettingsStoreTest, TargetSizeIsOnlyInForceWhileItsOptionIsOn) {
+    SettingsStore store = Loaded();
+    EXPECT_EQ(store.targetBytes, 0u);
+    EXPECT_EQ(store.targetSize, 1000000u);
+    store.SetTargetSize(5000000);
+    EXPECT_EQ(store.targetBytes, 0u);
+    store.SetUseTargetSize(true);
+    EXPECT_EQ(store.targetBytes, 5000000u);
+    store.SetTargetSize(200000);
+    EXPECT_EQ(store.targetBytes, 200000u);
+    EXPECT_EQ(ReadFile(config_), IniFileText(L"[General]\nTargetSize=200000\nUseTargetSize=1\n"));
+    EXPECT_EQ(Loaded().targetBytes, 200000u);
+    store.SetUseTargetSize(false);
+    EXPECT_EQ(store.targetBytes, 0u);
+    EXPECT_EQ(Loaded().targetSize, 200000u);
+
+    for (const auto& [text, expected] : {std::pair{"1000", 1000ull},
+                                         {"20000000000", 20000000000ull},
+                                         {"999", 1000000ull},
+                                         {"-5", 1000000ull},
+                                         {"abc", 1000000ull}}) {
+        WriteFile(config_, std::string("[General]\nUseTargetSize=1\nTargetSize=") + text + "\n");
+        EXPECT_EQ(Loaded().targetBytes, expected) << text;
+    }
+}
+
+// Sizes are read as upload limits state them; a plain number counts in the caller's unit.
+TEST(ParseTargetSizeTest, UnitsLimitsAndWrongText) {
+    const std::pair<const char*, std::uint64_t> good[] = {
+        {"1048576", 1048576},  {"500K", 500000}, {"2M", 2000000},    {"2.5MB", 2500000},
+        {" 3.5 mb ", 3500000}, {"1kb", 1000},    {"1G", 1000000000}, {"0.75M", 750000}};
+    for (const auto& [text, bytes] : good)
+        EXPECT_EQ(ParseTargetSize(text), bytes) << text;
+    EXPECT_EQ(ParseTargetSize("3.5", 1000000), 3500000u);
+    EXPECT_EQ(ParseTargetSize("800 KB", 1000000), 800000u);
+    for (const char* wrong :
+         {"", "12Q", "0.5K", "999", "-3M", "M", "1,5M", "1e16", "nan", "inf", "2 M B", "5MBB"})
+        EXPECT_FALSE(ParseTargetSize(wrong)) << wrong;
+}
+
 TEST_F(SettingsStoreTest, InstallerIsReadyOnlyWithMarkAndFileReadAnewEachTime) {
     SettingsStore store = Loaded();
     const std::string installer = NativeSeparators(TestAppData() + "/Brindle/OstrelSetup.exe");

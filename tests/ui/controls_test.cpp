@@ -345,4 +345,56 @@ TEST(Dpi, ScaledWindowsLayOutAndDrawOneAndAHalfTimesLarger) {
     EXPECT_EQ(w.host.resized, (SIZE{200, 100}));
 }
 
+// A window takes the largest of the engine's scales, up to the one asked for, at which it fits
+// the available area of its screen, and 1.0 when none fits; all windows share that scale.
+TEST(Dpi, EveryWindowTakesTheLargestScaleAtWhichAllFitTheirScreens) {
+    struct Reset {
+        ~Reset() { ui::CPaintManagerUI::SetAllDPI(96); }
+    } reset;
+    const std::wstring mainSkin = LR"(<Window size="850,580"><Control /></Window>)";
+    const std::pair<SIZE, SIZE> cases[] = {{{1920, 1080}, {1275, 870}},
+                                           {{1366, 768}, {1063, 725}},
+                                           {{1280, 800}, {1063, 725}},
+                                           {{1024, 600}, {850, 580}},
+                                           {{800, 480}, {850, 580}}};
+    for (const auto& [screen, client] : cases) {
+        ui::CPaintManagerUI::SetAllDPI(144);
+        Window w;
+        w.host.workArea = screen;
+        ASSERT_TRUE(w.Load(mainSkin));
+        EXPECT_EQ(w.pm.GetClientSize(), client) << screen.cx << "x" << screen.cy;
+        // A live window is fitted when the scale is chosen, too.
+        ui::CPaintManagerUI::SetAllDPI(96);
+        ui::CPaintManagerUI::SetAllDPI(192);
+        EXPECT_EQ(w.host.resized, client) << screen.cx << "x" << screen.cy;
+    }
+
+    // A small dialog beside the main window on a small screen takes the main window's scale.
+    ui::CPaintManagerUI::SetAllDPI(96);
+    Window main;
+    main.host.workArea = {1024, 600};
+    ASSERT_TRUE(main.Load(mainSkin));
+    Window dialog;
+    dialog.host.workArea = {1024, 600};
+    ASSERT_TRUE(dialog.Load(LR"(<Window size="300,200"><Control /></Window>)"));
+    ui::CPaintManagerUI::SetAllDPI(144);
+    EXPECT_EQ(main.pm.GetClientSize(), (SIZE{850, 580}));
+    EXPECT_EQ(dialog.pm.ScaleValue(100), 100);
+    Window later;
+    later.host.workArea = {1024, 600};
+    ASSERT_TRUE(later.Load(LR"(<Window size="300,200"><Control /></Window>)"));
+    EXPECT_EQ(later.pm.GetClientSize(), (SIZE{300, 200}));
+}
+
+// Where Qt already scales the screen by 1.5 and the window does not fit even so, the engine
+// takes part of Qt's scale back: the window is drawn at 1.0 on the screen's pixels.
+TEST(Dpi, AWindowTooLargeForQtsOwnScaleIsDrawnSmallerThanQtWould) {
+    Window w;
+    w.pm.GetDPIObj()->SetDevicePixelRatio(1.5);
+    w.host.workArea = {683, 400};  // 1024 x 600 in Qt's units at 1.5
+    ASSERT_TRUE(w.Load(LR"(<Window size="850,580"><Control /></Window>)"));
+    EXPECT_EQ(w.pm.GetClientSize(), (SIZE{567, 387}));
+    EXPECT_EQ(w.pm.ScaleValue(12), 8);
+}
+
 }  // namespace

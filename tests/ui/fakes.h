@@ -71,6 +71,8 @@ class FakeHost : public ui::IUiHost {
     std::vector<ui::CComboUI*> dropDowns;
     int captures = 0;
     SIZE resized{};
+    SIZE workArea{};
+    std::vector<ui::CEditUI*> focusedEdits;
     std::wstring caption;
 
     void Invalidate(const RECT&) override {}
@@ -83,6 +85,8 @@ class FakeHost : public ui::IUiHost {
     POINT ClientToScreen(POINT pt) override { return pt; }
     void ShowToolTip(const std::wstring&) override {}
     void ResizeClient(SIZE size) override { resized = size; }
+    SIZE GetWorkAreaSize() override { return workArea; }
+    void FocusEdit(ui::CEditUI* edit) override { focusedEdits.push_back(edit); }
     void SetCaptionText(const std::wstring& text) override { caption = text; }
 };
 

@@ -384,6 +384,45 @@ TEST_F(QtWindowTest, ComboDropDownChoosesAnItem) {
               dlg.events.end());
 }
 
+// A window that would not fit its screen at the scale asked for takes the next of the engine's
+// scales that fits, measured against the screen's real available area; its drop-down follows it.
+TEST_F(QtWindowTest, AWindowTooLargeForItsScreenTakesASmallerScaleItsDropDownToo) {
+    const QSize area = QGuiApplication::primaryScreen()->availableGeometry().size();
+    // Too large at 1.5, small enough at 1.25.
+    const QSize skin(area.width() * 7 / 10, area.height() * 6 / 10);
+    std::wstring xml = kSkin;
+    xml.replace(xml.find(L"200,120"), 7,
+                std::to_wstring(skin.width()) + L"," + std::to_wstring(skin.height()));
+    ui::CPaintManagerUI::SetAllDPI(144);
+    TestDlg dlg(xml);
+    ASSERT_NE(dlg.Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return !dlg.events.empty(); }));
+    EXPECT_EQ(dlg.GetWidget()->ClientRect().size(), skin * 1.25);
+    EXPECT_EQ(dlg.pm().ScaleValue(100), 125);
+
+    QTest::mouseClick(dlg.GetWidget(), Qt::LeftButton, {}, ClientPoint(dlg, L"combo"));
+    ui::HostWidget* popup = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->windowType() == Qt::Popup && w->isVisible())
+            popup = static_cast<ui::HostWidget*>(w);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(popup->GetPaintManager()->ScaleValue(100), 125);
+    popup->close();
+}
+
+// Focusing an edit control puts the typing into its native box at once, its text selected.
+TEST_F(QtWindowTest, AFocusedEditTakesTheKeysAtOnce) {
+    TestDlg dlg(kSkin);
+    ASSERT_NE(dlg.Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return !dlg.events.empty(); }));
+    dlg.SetDlgItemTextW(L"edit", L"old");
+    dlg.pm().FindControl(L"edit")->SetFocus();
+    auto* box = qobject_cast<QLineEdit*>(dlg.GetWidget()->focusWidget());
+    ASSERT_NE(box, nullptr);
+    QTest::keyClicks(box, QStringLiteral("new"));
+    EXPECT_EQ(dlg.GetDlgItemTextW(L"edit"), L"new");
+}
+
 TEST_F(QtWindowTest, ADialogThatGoesWithItsDropDownOpenTakesTheDropDownAlong) {
     auto* dlg = new TestDlg(kSkin);
     ASSERT_NE(dlg->Create(nullptr, L"", WS_POPUP | WS_VISIBLE, 0), nullptr);

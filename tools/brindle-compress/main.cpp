@@ -7,8 +7,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cctype>
-#include <charconv>
 #include <chrono>
 #include <clocale>
 #include <cstdio>
@@ -114,26 +112,6 @@ std::optional<int> ParseNumber(const std::string& text, long low, long high) {
     return static_cast<int>(value);
 }
 
-// "500K", "2M", "2.5MB", "1048576": a size in bytes, at least 1 KB.
-std::optional<std::uint64_t> ParseSize(const std::string& text) {
-    double value = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    std::string unit(end, text.data() + text.size());
-    for (char& c : unit)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    if (unit.size() == 2 && unit[1] == 'B')
-        unit.pop_back();
-    const double scale = unit.empty() || unit == "B" ? 1
-                         : unit == "K"               ? 1e3
-                         : unit == "M"               ? 1e6
-                         : unit == "G"               ? 1e9
-                                                     : 0;
-    const double bytes = value * scale;
-    if (error != std::errc() || scale == 0 || bytes < 1000 || bytes > 1e15)
-        return std::nullopt;
-    return static_cast<std::uint64_t>(bytes);
-}
-
 // Reads the value of a numeric option into target; false (with a message) when it is out of range.
 bool TakeNumber(const std::string& option, const char* text, long low, long high, int& target) {
     const auto value = ParseNumber(text, low, high);
@@ -174,7 +152,7 @@ std::optional<CommandLine> ParseCommandLine(const std::vector<std::string>& argv
             if (!TakeNumber(arg, argv[++i].c_str(), 1, kMaxDpi, line.dpi))
                 return std::nullopt;
         } else if (arg == "--target-size") {
-            const auto bytes = ParseSize(argv[++i]);
+            const auto bytes = ParseTargetSize(argv[++i]);
             if (!bytes) {
                 Fail("--target-size takes a size such as 500K, 2M or 1048576");
                 return std::nullopt;

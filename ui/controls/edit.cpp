@@ -85,6 +85,12 @@ void CEditUI::SetEnabled(bool enabled) {
     SyncNative();
 }
 
+void CEditUI::SetFocus() {
+    CLabelUI::SetFocus();
+    if (manager_ && manager_->GetHost())
+        manager_->GetHost()->FocusEdit(this);
+}
+
 void CEditUI::DoEvent(TEventUI& event) {
     if (event.Type == UIEVENT_MOUSEENTER || event.Type == UIEVENT_MOUSELEAVE) {
         hot_ = event.Type == UIEVENT_MOUSEENTER;

@@ -36,6 +36,8 @@ class CEditUI : public CLabelUI {
     void SetPos(RECT rc) override;
     void SetVisible(bool visible = true) override;
     void SetEnabled(bool enabled = true) override;
+    // Typing goes to the native box at once.
+    void SetFocus() override;
     void DoEvent(TEventUI& event) override;
     void SetAttribute(std::wstring_view name, std::wstring_view value) override;
 

@@ -31,8 +31,12 @@ void CDPI::SetDevicePixelRatio(double ratio) {
     deviceRatio_ = ratio > 0 ? ratio : 1.0;
 }
 
+// What the engine adds to Qt's scale; below 1 when the limit is below Qt's scale.
 double CDPI::GetFactor() const {
-    return std::max(1.0, dpi_ / (96.0 * deviceRatio_));
+    double scale = std::max(dpi_ / 96.0, deviceRatio_);
+    if (limit_ > 0)
+        scale = std::min(scale, limit_ / 96.0);
+    return scale / deviceRatio_;
 }
 
 int CDPI::Scale(int value) const {

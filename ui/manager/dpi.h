@@ -1,6 +1,8 @@
 // CDPI: one window's scale. Sizes in skins are 96-DPI pixels; a window set to 144 DPI draws
 // them 1.5 times as large. Qt may already scale by its device pixel ratio, so the engine only
 // adds what Qt does not: a screen Qt scales by 1.5 and a window set to 144 end up at 1.5, not 2.25.
+// A window too large for its screen at that scale is held to a smaller one (the limit), which
+// may undo part of Qt's own.
 #pragma once
 
 #include "platform/win_ui.h"
@@ -27,6 +29,9 @@ class CDPI {
     // Percent of the 96-DPI size (150 at 144 DPI).
     UINT GetScale() const { return dpi_ * 100 / 96; }
     void SetScale(UINT dpi);
+    // The largest overall scale, as a DPI, the window may take; 0 leaves the scale as set.
+    void SetScaleLimit(UINT dpi) { limit_ = dpi; }
+    UINT GetScaleLimit() const { return limit_; }
     // The part of the scale Qt already applies to this window.
     void SetDevicePixelRatio(double ratio);
     double GetFactor() const;
@@ -35,6 +40,7 @@ class CDPI {
   private:
     PROCESS_DPI_AWARENESS awareness_ = PROCESS_DPI_UNAWARE;
     UINT dpi_ = 96;
+    UINT limit_ = 0;
     double deviceRatio_ = 1.0;
 };
 

@@ -27,6 +27,11 @@ class IUiHost {
     virtual void ShowToolTip(const std::wstring& text) = 0;
     // The window's client area becomes size (after a DPI change).
     virtual void ResizeClient(SIZE size) = 0;
+    // The size of the available area of the screen the window is on, in the units of
+    // ResizeClient; 0,0 when unknown.
+    virtual SIZE GetWorkAreaSize() = 0;
+    // Gives an edit control's native text box the keyboard focus, its text selected.
+    virtual void FocusEdit(CEditUI* edit) = 0;
     // The text of the window's control named "caption", the title of a window without a name.
     virtual void SetCaptionText(const std::wstring& text) = 0;
 };

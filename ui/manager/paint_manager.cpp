@@ -1,6 +1,7 @@
 #include "ui/manager/paint_manager.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <mutex>
 
@@ -15,6 +16,13 @@ namespace ui {
 namespace {
 
 constexpr std::wstring_view kCaptionName = L"caption";
+// The engine's scales, largest first.
+constexpr UINT kScales[] = {192, 144, 120, 96};
+
+// The smaller of two scale limits, where 0 is none.
+UINT Tighter(UINT a, UINT b) {
+    return a == 0 ? b : b == 0 ? a : std::min(a, b);
+}
 
 struct SharedTables {
     std::map<int, FontInfo> fonts;
@@ -24,6 +32,7 @@ struct SharedTables {
     std::map<std::wstring, std::wstring, std::less<>> styles;
     std::vector<CPaintManagerUI*> managers;
     int dpi = 96;
+    UINT scaleLimit = 0;
     HINSTANCE instance = nullptr;
     std::wstring skinExt;
 };
@@ -54,6 +63,7 @@ std::wstring Lookup(const Map& own, const Map& shared, std::wstring_view key) {
 CPaintManagerUI::CPaintManagerUI() {
     Shared().managers.push_back(this);
     dpi_.SetScale(Shared().dpi);
+    dpi_.SetScaleLimit(Shared().scaleLimit);
 }
 
 CPaintManagerUI::~CPaintManagerUI() {
@@ -117,24 +127,58 @@ void CPaintManagerUI::DeletePtr(void* ptr) {
     std::free(ptr);
 }
 
+// The whole process takes one scale, so that dialogs match the window they belong to.
 void CPaintManagerUI::SetAllDPI(int dpi) {
+    UINT limit = 0;
+    for (const CPaintManagerUI* pm : Shared().managers)
+        limit = Tighter(limit, pm->FittingScaleLimit(dpi));
     Shared().dpi = dpi;
+    Shared().scaleLimit = limit;
     for (CPaintManagerUI* pm : Shared().managers)
-        pm->SetDPI(dpi);
+        pm->Rescale(dpi, limit);
 }
 
 void CPaintManagerUI::SetDPI(int dpi) {
+    Rescale(dpi, FittingScaleLimit(dpi));
+}
+
+UINT CPaintManagerUI::FittingScaleLimit(int dpi) const {
+    const SIZE area = host_ ? host_->GetWorkAreaSize() : SIZE{};
+    const SIZE base = info_.initSize;
+    if (area.cx <= 0 || area.cy <= 0 || base.cx <= 0 || base.cy <= 0)
+        return 0;
+    CDPI probe = dpi_;
+    probe.SetScale(dpi);
+    auto fits = [&](UINT limit) {
+        probe.SetScaleLimit(limit);
+        return probe.Scale(base.cx) <= area.cx && probe.Scale(base.cy) <= area.cy;
+    };
+    if (fits(0))
+        return 0;
+    for (UINT limit : kScales)
+        if (fits(limit))
+            return limit;
+    return 96;
+}
+
+void CPaintManagerUI::Rescale(int dpi, UINT limit) {
     const double before = dpi_.GetFactor();
     dpi_.SetScale(dpi);
+    dpi_.SetScaleLimit(limit);
     const double ratio = dpi_.GetFactor() / before;
     NeedUpdate();
-    // The window grows with its contents, so a skin laid out for its size still fits.
+    // The window grows with its contents, so a skin laid out for its size still fits. The new
+    // size counts at once: a hidden window hears of its resizing only when it is shown.
     const SIZE base = client_.cx > 0 ? client_
                                      : SIZE{static_cast<LONG>(info_.initSize.cx * before),
                                             static_cast<LONG>(info_.initSize.cy * before)};
-    if (host_ && ratio != 1.0 && base.cx > 0)
-        host_->ResizeClient(
-            {static_cast<LONG>(base.cx * ratio), static_cast<LONG>(base.cy * ratio)});
+    if (!host_ || ratio == 1.0 || base.cx <= 0)
+        return;
+    const SIZE size{static_cast<LONG>(std::lround(base.cx * ratio)),
+                    static_cast<LONG>(std::lround(base.cy * ratio))};
+    if (client_.cx > 0)
+        SetClientSize(size);
+    host_->ResizeClient(size);
 }
 
 void CPaintManagerUI::Init(IUiHost* host, IRender* render, CWindowWnd* window) {
@@ -154,6 +198,9 @@ bool CPaintManagerUI::AttachDialog(CControlUI* root) {
     if (CControlUI* caption = FindControl(kCaptionName))
         TextChanged(caption);
     initSent_ = false;
+    // A window opened after the scale was chosen must fit its screen too.
+    Rescale(static_cast<int>(dpi_.GetDPI()),
+            Tighter(dpi_.GetScaleLimit(), FittingScaleLimit(static_cast<int>(dpi_.GetDPI()))));
     NeedUpdate();
     return true;
 }

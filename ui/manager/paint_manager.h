@@ -73,7 +73,9 @@ class CPaintManagerUI {
     static int MessageLoop();
     // Frees a record the engine allocated for a receiver (the menu's click record).
     static void DeletePtr(void* ptr);
-    // Scales every live window (and later ones) to dpi.
+    // Scales every live window (and later ones) to dpi, or, where one of them would not fit the
+    // available area of its screen, all of them to the largest of the engine's scales at which
+    // every one fits (1.0 when there is none).
     static void SetAllDPI(int dpi);
 
     // Window binding.
@@ -147,6 +149,7 @@ class CPaintManagerUI {
     // DPI.
     CDPI* GetDPIObj() { return &dpi_; }
     int ScaleValue(int value) const { return dpi_.Scale(value); }
+    // This window alone, held to a scale at which it fits its screen.
     void SetDPI(int dpi);
 
     // Layout and painting.
@@ -181,6 +184,10 @@ class CPaintManagerUI {
     bool SetWindowLookAttribute(std::wstring_view name, std::wstring_view value);
     bool SetShadowAttribute(std::wstring_view name, std::wstring_view value);
     void TakeSharedFonts();
+    // The limit (see CDPI) that lets this window, scaled to dpi, fit its screen: 0 when it fits
+    // as it is or nothing is known of its size or screen.
+    UINT FittingScaleLimit(int dpi) const;
+    void Rescale(int dpi, UINT limit);
 
     IUiHost* host_ = nullptr;
     IRender* render_ = nullptr;

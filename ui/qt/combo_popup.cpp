@@ -23,7 +23,8 @@ class ComboPopup : public HostWidget {
         root_->SetAttribute(L"bordersize", L"1");
         root_->SetAttribute(L"inset", L"1,1,1,1");
         root_->ApplyAttributeList(combo->GetDropBoxAttributeList());
-        pm_.GetDPIObj()->SetScale(combo->GetManager()->GetDPIObj()->GetDPI());
+        // The drop-down takes its window's scale, also one held down to fit the screen.
+        *pm_.GetDPIObj() = *combo->GetManager()->GetDPIObj();
         pm_.AttachDialog(root_);
         for (CControlUI* item : combo->TakeItems())
             root_->CContainerUI::Add(item);

@@ -2,10 +2,12 @@
 
 #include <QCloseEvent>
 #include <QCursor>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPlainTextEdit>
+#include <QScreen>
 #include <QTimer>
 #include <QToolTip>
 #include <QWindow>
@@ -230,6 +232,29 @@ void HostWidget::RemoveEdit(CEditUI* edit) {
         return;
     delete it->second;
     edits_.erase(it);
+}
+
+SIZE HostWidget::GetWorkAreaSize() {
+    const QScreen* on = screen() ? screen() : QGuiApplication::primaryScreen();
+    if (!on)
+        return {};
+    const QSize area = on->availableGeometry().size();
+    return {area.width(), area.height()};
+}
+
+// A control just shown has its place only after the next layout: lay out first so that the
+// box is there to take the focus.
+void HostWidget::FocusEdit(CEditUI* edit) {
+    if (!pm_)
+        return;
+    pm_->EnsureLayout();
+    SyncEdit(edit);
+    auto it = edits_.find(edit);
+    if (it == edits_.end() || !it->second->isVisible())
+        return;
+    it->second->setFocus(Qt::OtherFocusReason);
+    if (auto* line = qobject_cast<QLineEdit*>(it->second))
+        line->selectAll();
 }
 
 void HostWidget::ShowDropDown(CComboUI* combo) {

@@ -52,6 +52,8 @@ class HostWidget : public QWidget, public IUiHost {
     POINT ClientToScreen(POINT pt) override;
     void ShowToolTip(const std::wstring& text) override;
     void ResizeClient(SIZE size) override { SetClientSize(size); }
+    SIZE GetWorkAreaSize() override;
+    void FocusEdit(CEditUI* edit) override;
     void SetCaptionText(const std::wstring& text) override;
     // The window's own name as its title; a window without one is titled by its caption.
     void SetName(const QString& name);

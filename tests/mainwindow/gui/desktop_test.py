@@ -1,7 +1,8 @@
 """The desktop program as a user meets it, under a real X server with a window manager: a file
 named on its command line, files dragged from another program onto the window, a wheel turned
 over a short list, the about dialog opened from the menu, a second start that hands its file to
-the window, and the window closed with its close button, all through X events. Usage:
+the window, and the window closed with its close button, all through X events; and at a scale of
+1.5 on a 1024 x 600 screen, the whole window on the screen and its close button working. Usage:
 desktop_test.py BRINDLE DRAG_SOURCE SUPPORT_DIR
 """
 
@@ -68,6 +69,26 @@ def click(x, point, button="1"):
     x.run(["xdotool", "click", button])
 
 
+def close_with_button(x, program, window):
+    left, top, width = window
+    click(x, (left + width - 24, top + 20))  # the close button
+    try:
+        code = program.wait(timeout=20)
+    except subprocess.TimeoutExpired:
+        code = None
+    check(code == 0, f"the close button ends the program (exit code {code})")
+
+
+def small_screen():
+    with XSession(window_manager=False, screen="1024x600x24") as x:
+        program = x.start([BRINDLE], env=x.env(QT_FONT_DPI="144"), stdout=subprocess.DEVNULL,
+                          stderr=subprocess.DEVNULL)
+        wx, wy, ww, wh = x.geometry(x.wait_for_window("Brindle"))
+        check(wx >= 0 and wy >= 0 and wx + ww <= 1024 and wy + wh <= 600,
+              f"at 1.5 the window fits a 1024 x 600 screen ({ww} x {wh} at {wx},{wy})")
+        close_with_button(x, program, (wx, wy, ww))
+
+
 def dismiss_password_prompt(x, what, main_window):
     """Waits for the password prompt a protected file brings up, and cancels it."""
     try:
@@ -84,6 +105,7 @@ def dismiss_password_prompt(x, what, main_window):
 
 
 def main():
+    small_screen()
     with XSession(window_manager=True) as x, tempfile.TemporaryDirectory() as files:
         pdfs = make_pdfs(files)
         # A protected file named on the command line is taken as a dropped one: it asks for its
@@ -141,12 +163,7 @@ def main():
         check(second_code == 0, f"a second start with a file ends at once (exit code {second_code})")
         dismiss_password_prompt(x, "the second start's file reaches the first window", main_window)
 
-        click(x, (mx + mw - 24, my + 20))  # the close button
-        try:
-            code = program.wait(timeout=20)
-        except subprocess.TimeoutExpired:
-            code = None
-        check(code == 0, f"the close button ends the program (exit code {code})")
+        close_with_button(x, program, (mx, my, mw))
     return 1 if failures else 0
 
 
