@@ -1,6 +1,5 @@
 #include "engine/compress_worker.h"
 
-#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <list>
@@ -8,7 +7,6 @@
 #include <mutex>
 #include <new>
 #include <optional>
-#include <thread>
 
 #include "engine/compress_pipeline.h"
 #include "engine/ghostscript_report.h"
@@ -37,21 +35,11 @@ struct RunningJob {
     std::wstring scratch;
 };
 
-// A worker started ahead for a batch lane's next job. Only the thread that started it may give
-// it a job: the system ends a worker when the thread that started it ends.
-struct Spare {
-    std::thread::id lane;
-    std::unique_ptr<RunningJob> worker;
-};
-
-// The running jobs, and the workers started ahead of the jobs that will take them. Never
-// destroyed: batch threads may still pass through while the program ends, after static objects
-// are gone.
+// The running jobs. Never destroyed: batch threads may still pass through while the program
+// ends, after static objects are gone.
 struct Registry {
     std::mutex mutex;
     std::list<RunningJob*> jobs;
-    std::list<Spare> spares;
-    bool startAhead = false;
     bool ending = false;
 };
 Registry& Running() {
@@ -59,81 +47,33 @@ Registry& Running() {
     return *registry;
 }
 
-void RemoveScratch(const std::wstring& scratch) {
-    std::error_code ignored;
-    fs::remove_all(platform::NativePath(scratch), ignored);
-}
-
-// A worker waiting for its job, with the scratch folder it was started with. Called under the
-// lock, so that a program that is ending never gains a new one.
-std::unique_ptr<RunningJob> StartWorker() {
-    auto worker = std::make_unique<RunningJob>();
-    worker->scratch = platform::CreateTempFolder(L"brindle");
-    // Ghostscript reads options and its search path from GS_OPTIONS and GS_LIB ahead of ours:
-    // a worker runs with its own arguments only.
-    const std::vector<std::string> environment = {platform::TempFolderEntry(worker->scratch),
-                                                  "GS_OPTIONS=", "GS_LIB="};
-    if (worker->scratch.empty() || !worker->child.Start(WorkerProgramPath(), environment)) {
-        RemoveScratch(worker->scratch);
-        return nullptr;
-    }
-    return worker;
-}
-
-// A worker that has no job yet is ended and reaped, and its scratch folder goes with it.
-void Discard(std::unique_ptr<RunningJob> worker) {
-    const std::wstring scratch = worker->scratch;
-    worker.reset();
-    RemoveScratch(scratch);
-}
-
-void DiscardSpares(Registry& running) {
-    for (Spare& spare : running.spares)
-        Discard(std::move(spare.worker));
-    running.spares.clear();
-}
-
-std::list<Spare>::iterator SpareOfThisLane(Registry& running) {
-    return std::find_if(running.spares.begin(), running.spares.end(), [](const Spare& spare) {
-        return spare.lane == std::this_thread::get_id();
-    });
-}
-
 enum class StartState { Started, Ending, Failed };
 
-// Takes a worker started ahead, or starts one, and registers it as writing output.
-StartState StartAndRegister(std::unique_ptr<RunningJob>& job, const std::wstring& output) {
+// Starts the worker under the lock, so that a program that is ending never gains a new one.
+StartState StartAndRegister(RunningJob& job) {
     Registry& running = Running();
     std::lock_guard lock(running.mutex);
     if (running.ending)
         return StartState::Ending;
-    if (const auto spare = SpareOfThisLane(running); spare != running.spares.end()) {
-        job = std::move(spare->worker);
-        running.spares.erase(spare);
-    } else {
-        job = StartWorker();
-    }
-    if (!job)
+    // Ghostscript reads options and its search path from GS_OPTIONS and GS_LIB ahead of ours:
+    // a worker runs with its own arguments only.
+    const std::vector<std::string> environment = {platform::TempFolderEntry(job.scratch),
+                                                  "GS_OPTIONS=", "GS_LIB="};
+    if (job.scratch.empty() || !job.child.Start(WorkerProgramPath(), environment))
         return StartState::Failed;
-    job->output = output;
-    running.jobs.push_back(job.get());
+    running.jobs.push_back(&job);
     return StartState::Started;
-}
-
-// Starts the worker for this lane's next job while this one runs.
-void StartSpare() {
-    Registry& running = Running();
-    std::lock_guard lock(running.mutex);
-    if (running.ending || !running.startAhead || SpareOfThisLane(running) != running.spares.end())
-        return;
-    if (auto worker = StartWorker())
-        running.spares.push_back({std::this_thread::get_id(), std::move(worker)});
 }
 
 void Unregister(RunningJob& job) {
     Registry& running = Running();
     std::lock_guard lock(running.mutex);
     running.jobs.remove(&job);
+}
+
+void RemoveScratch(const std::wstring& scratch) {
+    std::error_code ignored;
+    fs::remove_all(platform::NativePath(scratch), ignored);
 }
 
 std::uint64_t BytesIn(const std::wstring& path) {
@@ -332,35 +272,21 @@ int AllowedQuietSeconds(int stallSeconds, std::uint64_t sourceBytes) {
     return stallSeconds + static_cast<int>(kQuietSecondsPerMegabyte * (sourceBytes >> 20));
 }
 
-// Hands the job to a worker that is listening: a spare may have ended while it waited (killed
-// from outside), and then a fresh worker takes the job.
-StartState StartJob(std::unique_ptr<RunningJob>& running, const CompressJob& job,
-                    const CompressOptions& options) {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        const StartState started = StartAndRegister(running, job.output);
-        if (started != StartState::Started)
-            return started;
-        if (running->child.Send(EncodeRequest(RequestFor(job, options, running->scratch)))) {
-            running->child.EndSending();
-            return StartState::Started;
-        }
-        Unregister(*running);
-        Discard(std::move(running));
-    }
-    return StartState::Failed;
-}
-
 CompressResult RunJobInWorker(const CompressJob& job, const CompressOptions& options, HWND window) {
-    std::unique_ptr<RunningJob> running;
-    const StartState started = StartJob(running, job, options);
+    auto running = std::make_unique<RunningJob>();
+    running->output = job.output;
+    running->scratch = platform::CreateTempFolder(L"brindle");
+    const StartState started = StartAndRegister(*running);
     if (started != StartState::Started) {
+        RemoveScratch(running->scratch);
         // A program that is ending has no interpreter to complain about.
         return {started == StartState::Ending ? CompressResult::Kind::Crashed
                                               : CompressResult::Kind::InterpreterUnavailable,
                 {},
                 0};
     }
-    StartSpare();
+    running->child.Send(EncodeRequest(RequestFor(job, options, running->scratch)));
+    running->child.EndSending();
 
     WorkerWatch watch(job, window,
                       AllowedQuietSeconds(GetSettingsStore().stallSeconds, BytesIn(job.source)));
@@ -373,24 +299,10 @@ CompressResult RunJobInWorker(const CompressJob& job, const CompressOptions& opt
     return watch.Outcome(exit);
 }
 
-WorkersStartedAhead::WorkersStartedAhead() {
-    Registry& running = Running();
-    std::lock_guard lock(running.mutex);
-    running.startAhead = true;
-}
-
-WorkersStartedAhead::~WorkersStartedAhead() {
-    Registry& running = Running();
-    std::lock_guard lock(running.mutex);
-    running.startAhead = false;
-    DiscardSpares(running);
-}
-
 void EndRunningCompressions() {
     Registry& running = Running();
     std::lock_guard lock(running.mutex);
     running.ending = true;
-    DiscardSpares(running);
     for (RunningJob* job : running.jobs)
         job->child.Kill();
     // Once a worker is gone it can write no more, so what it leaves can be removed for good.

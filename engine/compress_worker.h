@@ -20,19 +20,8 @@ int AllowedQuietSeconds(int stallSeconds, std::uint64_t sourceBytes);
 // from the settings store. The caller removes the job's output when this is not a success.
 CompressResult RunJobInWorker(const CompressJob& job, const CompressOptions& options, HWND window);
 
-// While one lives, a thread that runs a job in a worker also starts the worker for its next
-// job: a batch lane then does not wait for each worker to load. The workers no job took end
-// with it.
-class WorkersStartedAhead {
-  public:
-    WorkersStartedAhead();
-    ~WorkersStartedAhead();
-    WorkersStartedAhead(const WorkersStartedAhead&) = delete;
-    WorkersStartedAhead& operator=(const WorkersStartedAhead&) = delete;
-};
-
-// Ends every running and spare worker and removes their unfinished outputs and scratch files; jobs
-// asked for afterwards fail at once. Called when the program ends with compressions still running.
+// Ends every running worker and removes their unfinished outputs and scratch files; jobs asked
+// for afterwards fail at once. Called when the program ends with compressions still running.
 void EndRunningCompressions();
 
 // The worker program's side: reads one job from the parent, runs it under the memory ceiling

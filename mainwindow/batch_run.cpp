@@ -7,7 +7,6 @@
 
 #include "dialogs/message_dialog.h"
 #include "engine/compress_job.h"
-#include "engine/compress_worker.h"
 #include "i18n/format.h"
 #include "i18n/language.h"
 #include "mainwindow/main_frame.h"
@@ -131,18 +130,14 @@ unsigned CMainFrame::RunBatch(void* mainWindow) {
     RowRequest count;
     ::SendMessageW(window, WM_ROW_REQUEST, 0, reinterpret_cast<LPARAM>(&count));
     BatchLanes lanes{window, std::min(count.rowCount, kMaxRowsPerRun)};
-    {
-        // The spare workers end before the window hears that the run has ended.
-        const WorkersStartedAhead startedAhead;
-        std::vector<HANDLE> helpers;
-        for (int lane = 1; lane < GetSettingsStore().compressJobs; ++lane)
-            if (const auto helper = _beginthreadex(nullptr, 0, &CompressRows, &lanes, 0, nullptr))
-                helpers.push_back(reinterpret_cast<HANDLE>(helper));
-        CompressRows(&lanes);
-        for (HANDLE helper : helpers) {
-            WaitForSingleObject(helper, INFINITE);
-            CloseHandle(helper);
-        }
+    std::vector<HANDLE> helpers;
+    for (int lane = 1; lane < GetSettingsStore().compressJobs; ++lane)
+        if (const auto helper = _beginthreadex(nullptr, 0, &CompressRows, &lanes, 0, nullptr))
+            helpers.push_back(reinterpret_cast<HANDLE>(helper));
+    CompressRows(&lanes);
+    for (HANDLE helper : helpers) {
+        WaitForSingleObject(helper, INFINITE);
+        CloseHandle(helper);
     }
     ::PostMessageW(window, WM_BATCH_STATE, 1, 0);
     return 0;

@@ -175,43 +175,4 @@ TEST_F(WorkerTest, WorkerInheritsNothingAndItsDeathFailsItsFile) {
     ::close(leaked);
 }
 
-// A batch lane's next file runs in the worker started for it while the previous one ran; a
-// spare that died while it waited is replaced, and the spares end with the batch.
-TEST_F(WorkerTest, ALanesNextFileRunsInTheWorkerStartedAheadForIt) {
-    const std::string first = dir_.File("first.pdf"), second = dir_.File("second.pdf"),
-                      hang = dir_.File("hang.pdf");
-    MakeImagePdf(first, 1, 72);
-    MakeImagePdf(second, 1, 72);
-    MakeFaultyPdf(hang, "hang");
-    {
-        const WorkersStartedAhead startedAhead;
-        ASSERT_EQ(CompressFile(0, platform::Utf8ToWide(first), L"", nullptr).kind,
-                  CompressResult::Kind::Success);
-        std::vector<pid_t> spares = Workers();
-        ASSERT_EQ(spares.size(), 1u);
-        ::kill(spares[0], SIGKILL);
-        while (ReadFile("/proc/" + std::to_string(spares[0]) + "/stat").find(") Z ") ==
-               std::string::npos)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        ASSERT_EQ(CompressFile(1, platform::Utf8ToWide(second), L"", nullptr).kind,
-                  CompressResult::Kind::Success);
-        spares = Workers();
-        ASSERT_EQ(spares.size(), 1u) << "the dead spare reaped, a new one waiting";
-
-        // The hanging file is the spare's job: ending that worker ends the file.
-        const pid_t spare = spares[0];
-        auto killer = std::async(std::launch::async, [&] {
-            for (int i = 0; i < 400 && Workers().size() < 2; ++i)
-                std::this_thread::sleep_for(std::chrono::milliseconds(25));
-            const std::vector<pid_t> workers = Workers();
-            ::kill(spare, SIGKILL);
-            return std::find(workers.begin(), workers.end(), spare) != workers.end();
-        });
-        EXPECT_EQ(CompressFile(2, platform::Utf8ToWide(hang), L"", nullptr).kind,
-                  CompressResult::Kind::Crashed);
-        EXPECT_TRUE(killer.get());
-    }
-    EXPECT_TRUE(Workers().empty());
-}
-
 }  // namespace

@@ -581,7 +581,6 @@ int main(int argc, char** argv) {
     Display display(ModeFor(*line), line->targetBytes != 0);
     const platform::TerminationRequests requests(EndOnRequest);
     Batch batch{*line, display};
-    const WorkersStartedAhead startedAhead;
     std::vector<std::thread> lanes;
     for (int lane = 1; lane < line->jobs; ++lane)
         lanes.emplace_back(CompressFiles, std::ref(batch));
