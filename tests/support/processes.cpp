@@ -16,7 +16,7 @@
 namespace testing_support {
 
 #ifdef _WIN32
-std::vector<pid_t> ChildProcesses(const std::string& name) {
+std::vector<pid_t> ChildProcesses(const std::string& name, bool) {
     std::vector<pid_t> children;
     const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
     if (snapshot == INVALID_HANDLE_VALUE)
@@ -34,7 +34,7 @@ std::vector<pid_t> ChildProcesses(const std::string& name) {
     return children;
 }
 #else
-std::vector<pid_t> ChildProcesses(const std::string& name) {
+std::vector<pid_t> ChildProcesses(const std::string& name, bool endedToo) {
     std::vector<pid_t> children;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
@@ -42,7 +42,7 @@ std::vector<pid_t> ChildProcesses(const std::string& name) {
         std::string pid, command, state;
         pid_t parent = 0;
         if (stat >> pid >> command >> state >> parent && parent == ::getpid() &&
-            command == "(" + name + ")")
+            command == "(" + name + ")" && (endedToo || state != "Z"))
             children.push_back(std::stoi(pid));
     }
     return children;

@@ -8,8 +8,9 @@
 
 namespace testing_support {
 
-// The living (on Linux: not yet reaped) children of this process whose program has the given
-// name (on Windows without its ".exe").
-std::vector<pid_t> ChildProcesses(const std::string& name);
+// The children of this process whose program has the given name (on Windows without its
+// ".exe") and that have not been reaped; without endedToo, only those still running, not those
+// that ended and wait to be reaped. Windows lists only those still running.
+std::vector<pid_t> ChildProcesses(const std::string& name, bool endedToo = true);
 
 }  // namespace testing_support
