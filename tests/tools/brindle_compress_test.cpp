@@ -100,6 +100,20 @@ TEST_F(BrindleCompressTest, RelativeNameIsCompressedBesideItsSourceAndRunsNeverO
     EXPECT_EQ(ReadFile(dir_.File("report.pdf")), before);
 }
 
+// The same pages at the resolution asked for, each run into a new file, the scan untouched.
+TEST_F(BrindleCompressTest, AScanAtTwoResolutions) {
+    engine_test::MakeImagePdf(dir_.File("scan.pdf"), 3, 300);
+    const std::string before = ReadFile(dir_.File("scan.pdf"));
+    for (const auto& [dpi, output] : {std::pair{"72", "scan-new.pdf"}, {"300", "scan-new1.pdf"}}) {
+        const Outcome run = RunTool(dir_.path(), std::string("--dpi ") + dpi + " scan.pdf");
+        EXPECT_EQ(run.status, 0) << run.output;
+        EXPECT_EQ(Capture("qpdf --show-npages " + Quote(dir_.File(output))), "3\n") << dpi;
+        EXPECT_EQ(engine_test::ImageResolutions(dir_.File(output)),
+                  std::string(dpi) + " " + dpi + " " + dpi);
+    }
+    EXPECT_EQ(ReadFile(dir_.File("scan.pdf")), before);
+}
+
 TEST_F(BrindleCompressTest, FileNamesOutsideTheAnsiCodePageAreFound) {
     MakeTextPdf(dir_.File("季度报告 한.pdf"), 1);
     const Outcome run = RunTool(dir_.path(), Arg("季度报告 한.pdf"));
