@@ -175,16 +175,18 @@ void HttpConnection::WaitForClose(int maxMs) {
 
 TestHttpServer::TestHttpServer(Handler handler, Scheme scheme)
     : handler_(std::move(handler)), scheme_(scheme) {
-    if (scheme_ == Scheme::kHttps) {
+    if (scheme_ != Scheme::kHttp) {
 #ifndef _WIN32
         // A client that hangs up makes the next TLS write raise SIGPIPE, which must not end the
         // test program.
         std::signal(SIGPIPE, SIG_IGN);
 #endif
+        const std::string name = scheme_ == Scheme::kHttps ? "tls" : "untrusted";
         tls_ = SSL_CTX_new(TLS_server_method());
         if (!tls_ ||
-            SSL_CTX_use_certificate_chain_file(tls_, TestKeyFile("tls-cert.pem").c_str()) != 1 ||
-            SSL_CTX_use_PrivateKey_file(tls_, TestKeyFile("tls-key.pem").c_str(),
+            SSL_CTX_use_certificate_chain_file(tls_, TestKeyFile(name + "-cert.pem").c_str()) !=
+                1 ||
+            SSL_CTX_use_PrivateKey_file(tls_, TestKeyFile(name + "-key.pem").c_str(),
                                         SSL_FILETYPE_PEM) != 1)
             throw std::runtime_error("the test certificate cannot be loaded");
     }
@@ -208,7 +210,7 @@ std::string TestHttpServer::HostAndPort() const {
 }
 
 std::wstring TestHttpServer::Url(const std::string& path) const {
-    const char* scheme = scheme_ == Scheme::kHttps ? "https://" : "http://";
+    const char* scheme = scheme_ == Scheme::kHttp ? "http://" : "https://";
     return platform::Utf8ToWide(scheme + HostAndPort() + path);
 }
 

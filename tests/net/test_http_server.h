@@ -44,7 +44,8 @@ class HttpConnection {
     const std::atomic<bool>& stopping_;
 };
 
-enum class Scheme { kHttps, kHttp };
+// https with the test certificate, plain http, or https with a certificate nobody vouches for.
+enum class Scheme { kHttps, kHttp, kUntrustedHttps };
 
 class TestHttpServer {
   public:
