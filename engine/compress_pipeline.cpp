@@ -183,7 +183,8 @@ class Pipeline {
             if (!smallest || candidate.size < smallest->size)
                 smallest = candidate;
         }
-        CompressResult result = Finish(last, {best ? best : smallest});
+        // A missed target keeps the smallest result there is, which may be the lossless one.
+        CompressResult result = Finish(last, {best ? best : smallest, lossless_});
         result.targetMissed = !best;
         return result;
     }

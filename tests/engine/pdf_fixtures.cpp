@@ -65,12 +65,15 @@ void MakeMonochromePdf(const std::string& path) {
     std::remove(tiff.c_str());
 }
 
-void MakeMinimalPdf(const std::string& path) {
+void MakeMinimalPdf(const std::string& path, int lines) {
+    std::string content;
+    for (int i = 0; i < lines; ++i)
+        content += "BT /F1 24 Tf 20 100 Td (Hi) Tj ET\n";
     const std::vector<std::string> objects = {
         "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
         "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R "
         "/Resources << /Font << /F1 5 0 R >> >> >>",
-        "<< /Length 33 >>\nstream\nBT /F1 24 Tf 20 100 Td (Hi) Tj ET\nendstream",
+        "<< /Length " + std::to_string(content.size()) + " >>\nstream\n" + content + "endstream",
         "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
     std::string pdf = "%PDF-1.4\n";
     std::vector<size_t> offsets;

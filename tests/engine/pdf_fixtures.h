@@ -21,7 +21,9 @@ void MakeJpegPdf(const std::string& path, int pages, int ppi);
 // A PDF of one page of black-and-white line art at 600 ppi, as a fax or a scanner makes it.
 void MakeMonochromePdf(const std::string& path);
 // The smallest PDF of one page with a line of text, written by hand: nothing can shrink it.
-void MakeMinimalPdf(const std::string& path);
+// With more lines (the same line drawn again and again, uncompressed) a lossless rewrite
+// shrinks it most: Ghostscript's rewrite adds the font.
+void MakeMinimalPdf(const std::string& path, int lines = 1);
 // A PDF with an outline of two entries and a web link on its first page.
 void MakeLinkedPdf(const std::string& path);
 // A PDF that makes a worker built with the test faults crash, hang or allocate without bound

@@ -173,6 +173,18 @@ TEST_F(PipelineTest, TargetSizeIsMetOrSaidToBeMissed) {
     ASSERT_EQ(missed.kind, CompressResult::Kind::Success) << missed.code;
     EXPECT_TRUE(missed.targetMissed);
     EXPECT_LT(fs::file_size(Output(missed)), fs::file_size(Output(fits)));
+
+    // Where the lossless rewrite is the smallest result, a missed target keeps that one.
+    const std::string text = dir_.File("text.pdf");
+    MakeMinimalPdf(text, 2000);
+    GetSettingsStore().targetBytes = 0;
+    const CompressResult best = Compress(text);
+    ASSERT_EQ(best.kind, CompressResult::Kind::Success) << best.code;
+    GetSettingsStore().targetBytes = 100;
+    const CompressResult textMissed = Compress(text);
+    ASSERT_EQ(textMissed.kind, CompressResult::Kind::Success) << textMissed.code;
+    EXPECT_TRUE(textMissed.targetMissed);
+    EXPECT_LE(fs::file_size(Output(textMissed)), fs::file_size(Output(best)));
 }
 
 }  // namespace
