@@ -36,6 +36,7 @@ TEST(BuildArguments, ResolutionAndQualityReachEveryImageAndPercentIsDoubled) {
         "-dAutoFilterGrayImages=false",
         "-dColorImageFilter=/DCTEncode",
         "-dGrayImageFilter=/DCTEncode",
+        "-dMonoImageFilter=/FlateEncode",
         "-sPDFPassword=",
         "-sOutputFile=/docs/50%%d off-new.pdf",
         "-c",
@@ -50,17 +51,17 @@ TEST(BuildArguments, ResolutionAndQualityReachEveryImageAndPercentIsDoubled) {
 TEST(BuildArguments, PasswordsOnlyWhenGivenAndFinerResolutionsKeepMonochromeFine) {
     CompressJob job = Job();
     std::vector<std::string> args = BuildArguments(job, CompressOptions{150});
-    EXPECT_EQ(args.size(), 23u);
-    EXPECT_EQ(args[18], "-sOutputFile=/docs/50%%d off-new.pdf");
+    EXPECT_EQ(args.size(), 24u);
+    EXPECT_EQ(args[19], "-sOutputFile=/docs/50%%d off-new.pdf");
 
     job.userPassword = L"secret";
     job.ownerPassword = L"boss";
     args = BuildArguments(job, CompressOptions{600});
-    ASSERT_EQ(args.size(), 25u);
+    ASSERT_EQ(args.size(), 26u);
     EXPECT_EQ(args[10], "-dMonoImageResolution=600");
-    EXPECT_EQ(args[18], "-sPDFPassword=secret");
-    EXPECT_EQ(args[19], "-sOwnerPassword=boss");
-    EXPECT_EQ(args[24], "/docs/\xe4\xb8\xad\xe6\x96\x87 report.pdf");
+    EXPECT_EQ(args[19], "-sPDFPassword=secret");
+    EXPECT_EQ(args[20], "-sOwnerPassword=boss");
+    EXPECT_EQ(args[25], "/docs/\xe4\xb8\xad\xe6\x96\x87 report.pdf");
 }
 
 // Finer resolutions get finer JPEG encoding, and the number reaches PostScript with a full stop
@@ -74,7 +75,7 @@ TEST(BuildArguments, QualityFollowsTheResolutionWhateverTheLocale) {
         GTEST_SKIP() << "no German locale";
     const std::vector<std::string> args = BuildArguments(Job(), CompressOptions{300});
     std::setlocale(LC_NUMERIC, "C");
-    EXPECT_NE(args[20].find("/QFactor 0.40 "), std::string::npos) << args[20];
+    EXPECT_NE(args[21].find("/QFactor 0.40 "), std::string::npos) << args[21];
 }
 
 }  // namespace

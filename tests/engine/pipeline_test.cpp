@@ -60,7 +60,7 @@ TEST_F(PipelineTest, NothingSmallerThanTheSourceGivesAnExactCopy) {
 }
 
 // A scan whose JPEG images are already at the chosen resolution still gets smaller, keeps its
-// resolution, and comes out with object streams; monochrome images stay fine and CCITT-coded.
+// resolution, and comes out with object streams; monochrome images stay fine and JBIG2-coded.
 TEST_F(PipelineTest, ImagesAtTheChosenResolutionAreStillReducedAndTheStructurePacked) {
     const std::string scan = dir_.File("scan.pdf"), fax = dir_.File("fax.pdf");
     MakeJpegPdf(scan, 2, 300);
@@ -77,8 +77,26 @@ TEST_F(PipelineTest, ImagesAtTheChosenResolutionAreStillReducedAndTheStructurePa
     const CompressResult mono = Compress(fax);
     ASSERT_EQ(mono.kind, CompressResult::Kind::Success) << mono.code;
     const std::string list = Capture("pdfimages -list " + Quote(Output(mono)));
-    EXPECT_NE(list.find("ccitt"), std::string::npos) << list;
+    EXPECT_NE(list.find("jbig2"), std::string::npos) << list;
     EXPECT_GE(std::stoi(ImageResolutions(Output(mono))), 300) << list;
+}
+
+// JBIG2 coding loses nothing: where the resolution keeps a black-and-white image as it is, poppler
+// reads the same pixels from the result as from the CCITT-coded source, which was bigger.
+TEST_F(PipelineTest, MonochromeImagesKeepEveryPixelInJbig2) {
+    const std::string fax = dir_.File("fax.pdf");
+    MakeMonochromePdf(fax);
+    GetSettingsStore().compressDpi = 600;
+    const CompressResult result = Compress(fax);
+    ASSERT_EQ(result.kind, CompressResult::Kind::Success) << result.code;
+    const std::string list = Capture("pdfimages -list " + Quote(Output(result)));
+    EXPECT_NE(list.find("jbig2"), std::string::npos) << list;
+    EXPECT_LT(fs::file_size(Output(result)), fs::file_size(fax));
+    ASSERT_EQ(engine_test::Run("pdfimages " + Quote(fax) + " " + Quote(dir_.File("before")) +
+                               " && pdfimages " + Quote(Output(result)) + " " +
+                               Quote(dir_.File("after"))),
+              0);
+    EXPECT_EQ(ReadFile(dir_.File("after-000.pbm")), ReadFile(dir_.File("before-000.pbm")));
 }
 
 TEST_F(PipelineTest, OutlinesLinksAndTextSurvive) {
