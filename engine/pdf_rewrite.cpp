@@ -14,6 +14,7 @@
 #include <set>
 
 #include "engine/jbig2_encode.h"
+#include "engine/jpeg_optimize.h"
 
 namespace {
 
@@ -91,57 +92,77 @@ std::vector<int> BlankCandidates(QPDF& pdf) {
     return pages;
 }
 
-// A black-and-white image whose samples qpdf can read: Flate-coded (as Ghostscript writes them
-// when asked), one colour component of one bit, or a stencil mask.
-bool IsFlateMonochromeImage(QPDFObjectHandle object) {
+// An image stream coded by the one filter named.
+bool IsImageCodedBy(QPDFObjectHandle object, const std::string& name) {
     if (!object.isStream())
         return false;
     QPDFObjectHandle dict = object.getDict();
     QPDFObjectHandle filter = dict.getKey("/Filter");
     if (filter.isArray() && filter.getArrayNItems() == 1)
         filter = filter.getArrayItem(0);
-    const bool mask =
-        dict.getKey("/ImageMask").isBool() && dict.getKey("/ImageMask").getBoolValue();
-    return dict.getKey("/Subtype").isNameAndEquals("/Image") &&
-           filter.isNameAndEquals("/FlateDecode") && dict.getKey("/Width").isInteger() &&
-           dict.getKey("/Height").isInteger() &&
-           (mask || (dict.getKey("/BitsPerComponent").isInteger() &&
-                     dict.getKey("/BitsPerComponent").getIntValue() == 1 &&
-                     dict.getKey("/ColorSpace").isNameAndEquals("/DeviceGray")));
+    return dict.getKey("/Subtype").isNameAndEquals("/Image") && filter.isNameAndEquals(name);
+}
+
+// One colour component of one bit, or a stencil mask.
+bool IsMonochrome(QPDFObjectHandle dict) {
+    if (dict.getKey("/ImageMask").isBool() && dict.getKey("/ImageMask").getBoolValue())
+        return true;
+    return dict.getKey("/BitsPerComponent").isInteger() &&
+           dict.getKey("/BitsPerComponent").getIntValue() == 1 &&
+           dict.getKey("/ColorSpace").isNameAndEquals("/DeviceGray");
 }
 
 // JBIG2 takes a scanned page in about half the bytes of Flate and three quarters of CCITT G4,
-// and Ghostscript writes none: each black-and-white image is coded again, losslessly, when that
-// makes it smaller.
-void CodeMonochromeImagesAsJbig2(QPDF& pdf) {
+// and Ghostscript writes none: a black-and-white image in Flate (as Ghostscript writes them when
+// asked) is coded again in JBIG2.
+void CodeAsJbig2(QPDFObjectHandle image) {
+    QPDFObjectHandle dict = image.getDict();
+    if (!dict.getKey("/Width").isInteger() || !dict.getKey("/Height").isInteger())
+        return;
+    const long long width = dict.getKey("/Width").getIntValue();
+    const long long height = dict.getKey("/Height").getIntValue();
+    if (width <= 0 || height <= 0 || width > UINT32_MAX || height > UINT32_MAX)
+        return;
+    std::shared_ptr<Buffer> samples;
+    try {
+        samples = image.getStreamData(qpdf_dl_generalized);
+    } catch (const QPDFExc&) {
+        return;
+    }
+    const size_t bytes = static_cast<size_t>((width + 7) / 8) * static_cast<size_t>(height);
+    if (samples->getSize() < bytes)
+        return;
+    // A sample of 0 is black in the image; JBIG2 counts 1 as black, and the filter turns its
+    // black back into 0, so the image dictionary keeps its meaning.
+    std::vector<std::uint8_t> bitmap(samples->getBuffer(), samples->getBuffer() + bytes);
+    for (std::uint8_t& byte : bitmap)
+        byte = static_cast<std::uint8_t>(~byte);
+    const std::string coded = EncodeJbig2(bitmap.data(), static_cast<std::uint32_t>(width),
+                                          static_cast<std::uint32_t>(height));
+    if (coded.size() < image.getRawStreamData()->getSize())
+        image.replaceStreamData(coded, QPDFObjectHandle::newName("/JBIG2Decode"),
+                                QPDFObjectHandle::newNull());
+}
+
+// A JPEG image whose data alone says how to read it (no decode parameters to keep in step).
+void OptimizeJpegImage(QPDFObjectHandle image) {
+    QPDFObjectHandle dict = image.getDict();
+    if (!dict.getKey("/DecodeParms").isNull())
+        return;
+    const std::shared_ptr<Buffer> data = image.getRawStreamData();
+    const auto optimized = OptimizeJpeg(
+        std::string(reinterpret_cast<const char*>(data->getBuffer()), data->getSize()));
+    if (optimized)
+        image.replaceStreamData(*optimized, dict.getKey("/Filter"), QPDFObjectHandle::newNull());
+}
+
+// Images coded again, losslessly, where that makes them smaller.
+void RecodeImages(QPDF& pdf) {
     for (QPDFObjectHandle object : pdf.getAllObjects()) {
-        if (!IsFlateMonochromeImage(object))
-            continue;
-        QPDFObjectHandle dict = object.getDict();
-        const long long width = dict.getKey("/Width").getIntValue();
-        const long long height = dict.getKey("/Height").getIntValue();
-        if (width <= 0 || height <= 0 || width > UINT32_MAX || height > UINT32_MAX)
-            continue;
-        std::shared_ptr<Buffer> samples;
-        try {
-            samples = object.getStreamData(qpdf_dl_generalized);
-        } catch (const QPDFExc&) {
-            continue;
-        }
-        const size_t bytes = static_cast<size_t>((width + 7) / 8) * static_cast<size_t>(height);
-        if (samples->getSize() < bytes)
-            continue;
-        // A sample of 0 is black in the image; JBIG2 counts 1 as black, and the filter turns
-        // its black back into 0, so the image dictionary keeps its meaning.
-        std::vector<std::uint8_t> bitmap(samples->getBuffer(), samples->getBuffer() + bytes);
-        for (std::uint8_t& byte : bitmap)
-            byte = static_cast<std::uint8_t>(~byte);
-        std::string coded = EncodeJbig2(bitmap.data(), static_cast<std::uint32_t>(width),
-                                        static_cast<std::uint32_t>(height));
-        if (coded.size() >= object.getRawStreamData()->getSize())
-            continue;
-        object.replaceStreamData(coded, QPDFObjectHandle::newName("/JBIG2Decode"),
-                                 QPDFObjectHandle::newNull());
+        if (IsImageCodedBy(object, "/FlateDecode") && IsMonochrome(object.getDict()))
+            CodeAsJbig2(object);
+        else if (IsImageCodedBy(object, "/DCTDecode"))
+            OptimizeJpegImage(object);
     }
 }
 
@@ -190,7 +211,7 @@ std::optional<Rewritten> RewriteStructure(const std::string& input,
             Open(encryption, encryptLike->path, encryptLike->password);
             writer.copyEncryptionParameters(encryption);
         }
-        CodeMonochromeImagesAsJbig2(pdf);
+        RecodeImages(pdf);
         writer.setObjectStreamMode(qpdf_o_generate);
         writer.setCompressStreams(true);
         writer.setMinimumPDFVersion("1.5");

@@ -1,14 +1,17 @@
-// The JBIG2 coder against the decoders that read its output: Ghostscript's and poppler's.
-#include "engine/jbig2_encode.h"
-
+// The lossless image coders against the decoders that read their output: JBIG2 against
+// Ghostscript's and poppler's, re-coded JPEG against poppler's.
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <optional>
 #include <random>
 #include <sstream>
 #include <vector>
 
+#include "engine/jbig2_encode.h"
+#include "engine/jpeg_optimize.h"
+#include "engine/pdf_rewrite.h"
 #include "tests/engine/pdf_fixtures.h"
 #include "tests/support/temp_dir.h"
 
@@ -146,6 +149,32 @@ TEST(Jbig2, GhostscriptAndPopplerDecodeEveryPixel) {
     }
     // The scan-like page takes a fraction of its raw bits.
     EXPECT_LT(EncodeJbig2(bitmaps[0].rows.data(), 700, 500).size(), bitmaps[0].rows.size() / 8);
+}
+
+// JPEG images come out of the structural pass smaller, every pixel as it was; what is not a
+// whole JPEG is left as it is.
+TEST(JpegOptimize, FewerBytesForTheSamePixelsAndDamageLeftAlone) {
+    TempDir dir;
+    const std::string source = dir.File("photo.pdf"), optimized = dir.File("optimized.pdf");
+    MakeJpegPdf(source, 2, 150);
+    ASSERT_TRUE(RewriteStructure(source, "", optimized, nullptr, false));
+    EXPECT_LT(std::filesystem::file_size(optimized), std::filesystem::file_size(source) * 95 / 100);
+    ASSERT_EQ(
+        engine_test::Run("pdfimages " + Quote(source) + " " + Quote(dir.File("before")) +
+                         " && pdfimages " + Quote(optimized) + " " + Quote(dir.File("after")) +
+                         " && pdfimages -j " + Quote(source) + " " + Quote(dir.File("jpeg"))),
+        0);
+    for (const char* image : {"-000.ppm", "-001.ppm"})
+        EXPECT_EQ(ReadFile(dir.File(std::string("after") + image)),
+                  ReadFile(dir.File(std::string("before") + image)))
+            << image;
+    EXPECT_NE(Capture("pdfimages -list " + Quote(optimized)).find("jpeg"), std::string::npos);
+
+    const std::string jpeg = ReadFile(dir.File("jpeg-000.jpg"));
+    EXPECT_TRUE(OptimizeJpeg(jpeg));
+    EXPECT_FALSE(OptimizeJpeg(jpeg.substr(0, jpeg.size() / 2)));
+    EXPECT_FALSE(OptimizeJpeg("not a JPEG at all"));
+    EXPECT_FALSE(OptimizeJpeg(""));
 }
 
 }  // namespace
