@@ -72,7 +72,8 @@ bool Write(std::string_view bytes);
 // Asks the system to end this process at once when the parent ends, for whatever reason.
 void EndWithParent();
 // Caps this process's address space, so a runaway allocation fails instead of swamping the
-// machine. 0 leaves it unlimited.
+// machine; in a sanitized build the cap is counted above what is mapped already. 0 leaves it
+// unlimited.
 bool LimitMemory(std::uint64_t bytes);
 
 }  // namespace parent_channel

@@ -13,9 +13,11 @@
 #include <cerrno>
 #include <csignal>
 #include <cstring>
+#include <fstream>
 
 #include "platform/linux/send_all.h"
 #include "platform/path.h"
+#include "platform/sanitizers.h"
 #include "platform/text.h"
 
 extern char** environ;
@@ -86,6 +88,13 @@ void Drain(int& fd, std::string& into) {
         into.append(buffer, static_cast<size_t>(got));
     else if (got == 0 || (errno != EINTR && errno != EAGAIN))
         CloseFd(fd);
+}
+
+// The address space this process has mapped, reserved or not.
+std::uint64_t MappedBytes() {
+    std::uint64_t pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    return pages * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
 }
 
 }  // namespace
@@ -213,6 +222,10 @@ void EndWithParent() {
 bool LimitMemory(std::uint64_t bytes) {
     if (bytes == 0)
         return true;
+    // A sanitizer has reserved terabytes for its shadow memory before we run: the ceiling then
+    // counts from what is mapped already, so that it still stops a runaway allocation.
+    if constexpr (kSanitizedBuild)
+        bytes += MappedBytes();
     const rlimit limit{bytes, bytes};
     return ::setrlimit(RLIMIT_AS, &limit) == 0;
 }

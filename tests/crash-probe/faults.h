@@ -1,8 +1,8 @@
 // Faults for the crash-handling tests, written so that the compiler can neither see through
-// them (noipa) nor fold them away (volatile).
+// them (noipa) nor fold them away (volatile). In a sanitized build the processor must trap on
+// them, not the sanitizer report them.
 #pragma once
 
-// A sanitized build must let the processor trap here, not report the null store itself.
 __attribute__((noipa, no_sanitize("null"))) inline void WriteThroughNull() {
     volatile int* volatile target = nullptr;
     *target = 1;
@@ -15,13 +15,12 @@ struct CountsDestruction {
     ~CountsDestruction() { ++g_destroyed; }
 };
 
-__attribute__((noipa)) inline void WriteThroughNullWithCleanup() {
+__attribute__((noipa, no_sanitize("null"))) inline void WriteThroughNullWithCleanup() {
     CountsDestruction guard;
     volatile int* volatile target = nullptr;
     *target = 1;
 }
 
-// A sanitized build must let the processor trap here, not report the division itself.
 __attribute__((noipa, no_sanitize("integer-divide-by-zero"))) inline int DivideByZero() {
     volatile int numerator = 1;
     volatile int divisor = 0;

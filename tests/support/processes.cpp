@@ -7,7 +7,7 @@
 
 namespace testing_support {
 
-std::vector<pid_t> ChildProcesses(const std::string& name) {
+std::vector<pid_t> ChildProcesses(const std::string& name, bool endedToo) {
     std::vector<pid_t> children;
     std::error_code error;
     for (const auto& entry : std::filesystem::directory_iterator("/proc", error)) {
@@ -15,7 +15,7 @@ std::vector<pid_t> ChildProcesses(const std::string& name) {
         std::string pid, command, state;
         pid_t parent = 0;
         if (stat >> pid >> command >> state >> parent && parent == ::getpid() &&
-            command == "(" + name + ")")
+            command == "(" + name + ")" && (endedToo || state != "Z"))
             children.push_back(std::stoi(pid));
     }
     return children;

@@ -8,7 +8,8 @@
 
 namespace testing_support {
 
-// The living (not yet reaped) children of this process whose program has the given name.
-std::vector<pid_t> ChildProcesses(const std::string& name);
+// The children of this process whose program has the given name and that have not been reaped;
+// without endedToo, only those still running, not those that ended and wait to be reaped.
+std::vector<pid_t> ChildProcesses(const std::string& name, bool endedToo = true);
 
 }  // namespace testing_support
