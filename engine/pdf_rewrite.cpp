@@ -26,7 +26,7 @@ void Open(QPDF& pdf, const std::string& path, const std::string& password) {
 
 // Bits of image data per pixel under which an image may be of one colour. A blank page that
 // JPEG encodes still takes about 0.15 bits a pixel, a sparse scan 0.3 and more; a blank
-// monochrome page in CCITT or Flate takes almost nothing, sparse text 0.01 and more. Erring
+// monochrome page in CCITT, JBIG2 or Flate takes almost nothing, sparse text 0.01 and more. Erring
 // high only costs a rendering.
 constexpr double kFlatBitsPerPixel = 0.25;
 constexpr double kFlatBitsPerPixelMono = 0.005;
