@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
+#include <sstream>
+#include <vector>
 
 #include "engine/compress_job.h"
 #include "engine/compress_pipeline.h"
@@ -97,6 +100,28 @@ TEST_F(PipelineTest, MonochromeImagesKeepEveryPixelInJbig2) {
                                Quote(dir_.File("after"))),
               0);
     EXPECT_EQ(ReadFile(dir_.File("after-000.pbm")), ReadFile(dir_.File("before-000.pbm")));
+}
+
+// The quality that goes with the resolution reaches every page: the same photo on two pages
+// comes out the same twice.
+TEST_F(PipelineTest, EveryPageGetsTheQualityOfTheResolution) {
+    const std::string one = dir_.File("one.pdf"), twice = dir_.File("twice.pdf");
+    MakeJpegPdf(one, 1, 150);
+    ASSERT_EQ(engine_test::Run("qpdf --empty --pages " + Quote(one) + " 1,1 -- " + Quote(twice)),
+              0);
+    GetSettingsStore().compressDpi = 72;
+    const CompressResult result = Compress(twice);
+    ASSERT_EQ(result.kind, CompressResult::Kind::Success) << result.code;
+    std::istringstream list(Capture("pdfimages -list " + Quote(Output(result))));
+    std::vector<std::string> sizes;
+    for (std::string line; std::getline(list, line);) {
+        std::istringstream fields(line);
+        std::vector<std::string> field{std::istream_iterator<std::string>(fields), {}};
+        if (field.size() == 16 && field[0] != "page")
+            sizes.push_back(field[14]);
+    }
+    ASSERT_EQ(sizes.size(), 2u);
+    EXPECT_EQ(sizes[0], sizes[1]);
 }
 
 TEST_F(PipelineTest, OutlinesLinksAndTextSurvive) {
