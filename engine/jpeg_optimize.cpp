@@ -60,7 +60,12 @@ size_t Transcode(const unsigned char* in, size_t size, unsigned char* out) {
     const double samples =
         static_cast<double>(source.image_width) * source.image_height * source.num_components;
     size_t written = 0;
-    if ((source.num_components == 1 || source.num_components == 3) && samples <= kMostSamples) {
+    // Three components without Adobe's marker are YCbCr to a PDF reader whatever libjpeg takes
+    // them for; re-coded as RGB they would gain a marker that changes their colours.
+    const bool colours = source.num_components == 1 ||
+                         (source.num_components == 3 &&
+                          (source.jpeg_color_space == JCS_YCbCr || source.saw_Adobe_marker));
+    if (colours && samples <= kMostSamples) {
         jvirt_barray_ptr* coefficients = jpeg_read_coefficients(&source);
         jpeg_copy_critical_parameters(&source, &target);
         target.optimize_coding = TRUE;

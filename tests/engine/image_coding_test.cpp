@@ -175,6 +175,21 @@ TEST(JpegOptimize, FewerBytesForTheSamePixelsAndDamageLeftAlone) {
     EXPECT_FALSE(OptimizeJpeg(jpeg.substr(0, jpeg.size() / 2)));
     EXPECT_FALSE(OptimizeJpeg("not a JPEG at all"));
     EXPECT_FALSE(OptimizeJpeg(""));
+
+    // Components named R, G and B without a JFIF or Adobe marker: a PDF reader takes them for
+    // YCbCr, and libjpeg for RGB, which it would mark as such in the result.
+    std::string named = jpeg;
+    ASSERT_EQ(named.substr(2, 2), "\xFF\xE0");
+    named.erase(2, 2 + ((static_cast<unsigned char>(named[4]) << 8) |
+                        static_cast<unsigned char>(named[5])));
+    const size_t frame = named.find("\xFF\xC0"), scan = named.find("\xFF\xDA");
+    ASSERT_NE(frame, std::string::npos);
+    ASSERT_NE(scan, std::string::npos);
+    for (int component = 0; component < 3; ++component) {
+        named[frame + 10 + 3 * component] = "RGB"[component];
+        named[scan + 5 + 2 * component] = "RGB"[component];
+    }
+    EXPECT_FALSE(OptimizeJpeg(named));
 }
 
 }  // namespace
