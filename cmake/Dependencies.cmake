@@ -16,6 +16,7 @@ add_library(Ghostscript::gs UNKNOWN IMPORTED)
 set_target_properties(Ghostscript::gs PROPERTIES IMPORTED_LOCATION ${GS_LIBRARY}
                       INTERFACE_INCLUDE_DIRECTORIES ${GS_INCLUDE_DIR})
 pkg_check_modules(QPDF REQUIRED IMPORTED_TARGET libqpdf)
+find_package(JPEG REQUIRED)
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
 pkg_check_modules(JSONCPP REQUIRED IMPORTED_TARGET jsoncpp)
 pkg_check_modules(PUGIXML REQUIRED IMPORTED_TARGET pugixml)

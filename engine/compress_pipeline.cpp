@@ -24,7 +24,9 @@ constexpr const char* kInkResolution = "-r24";
 // A search for a target size aims a little under it, so that an estimate that is off by a few
 // percent still lands inside.
 constexpr double kTargetAim = 0.93;
-constexpr int kMaxSearchRuns = 4;
+// A result down to this share of the target counts as landing on it.
+constexpr double kTargetLow = 0.85;
+constexpr int kMaxSearchRuns = 5;
 
 struct Candidate {
     std::string path;
@@ -200,7 +202,8 @@ class Pipeline {
             if (!smallest || candidate.size < smallest->size)
                 smallest = candidate;
         }
-        CompressResult result = Finish(last, {best ? best : smallest});
+        // A missed target keeps the smallest result there is, which may be the lossless one.
+        CompressResult result = Finish(last, {best ? best : smallest, lossless_});
         result.targetMissed = !best;
         return result;
     }
@@ -210,24 +213,60 @@ class Pipeline {
                            [resolution](const auto& run) { return run.first == resolution; });
     }
 
+    // The next resolution to try, from the closest run over the target (under it, while none
+    // is over) along the power of the resolution that the size follows between that run and
+    // another: the closest on the other side once the target is bracketed, which keeps the
+    // next try between the two, else the other of the last two runs. A run that landed inside
+    // the window, or a resolution tried already, ends the search.
     int NextResolution(const std::vector<std::pair<int, Candidate>>& runs,
                        std::uint64_t target) const {
-        const auto& [dpi, candidate] = runs.back();
-        const double aim = kTargetAim * static_cast<double>(target);
-        // The last run landed inside the window: nothing better is to be had from here.
-        if (candidate.size <= target && candidate.size >= 0.85 * static_cast<double>(target))
-            return dpi;
+        using Run = std::pair<int, Candidate>;
+        const Run *under = nullptr, *over = nullptr;
+        int lowestOver = kHighestSearchResolution + 1, highestUnder = 0, overs = 0;
+        for (const Run& run : runs) {
+            if (run.second.size <= target) {
+                if (!under || run.second.size > under->second.size)
+                    under = &run;
+                highestUnder = std::max(highestUnder, run.first);
+            } else {
+                if (!over || run.second.size < over->second.size)
+                    over = &run;
+                lowestOver = std::min(lowestOver, run.first);
+                ++overs;
+            }
+        }
+        if (under && under->second.size >= kTargetLow * static_cast<double>(target))
+            return under->first;
+        const Run& from = over ? *over : *under;
+        const Run* other = under && over ? under : nullptr;
+        if (!other && runs.size() >= 2)
+            other = &from == &runs.back() ? &runs[runs.size() - 2] : &runs.back();
         double exponent = 2.0;
-        if (runs.size() >= 2) {
-            const auto& [otherDpi, other] = runs[runs.size() - 2];
-            const double measured = std::log(static_cast<double>(candidate.size) / other.size) /
-                                    std::log(static_cast<double>(dpi) / otherDpi);
+        if (other) {
+            const double measured =
+                std::log(static_cast<double>(from.second.size) / other->second.size) /
+                std::log(static_cast<double>(from.first) / other->first);
             if (std::isfinite(measured) && measured > 0.2)
                 exponent = std::min(measured, 3.0);
         }
-        const double next = dpi * std::pow(aim / static_cast<double>(candidate.size), 1 / exponent);
-        return std::clamp(static_cast<int>(std::lround(next)), kLowestSearchResolution,
-                          kHighestSearchResolution);
+        // Sizes do not follow the resolution smoothly (downsampling by uneven factors): each run
+        // that still missed from above aims lower, and a step is at least a twentieth.
+        double aim = kTargetAim * static_cast<double>(target);
+        if (!under)
+            aim *= std::pow(kTargetAim, overs - 1);
+        int next = static_cast<int>(std::lround(
+            from.first * std::pow(aim / static_cast<double>(from.second.size), 1 / exponent)));
+        if (under && over) {
+            // No resolution left between the two: the one under the target is the answer.
+            if (over->first - under->first <= 1)
+                return under->first;
+            return std::clamp(next, under->first + 1, over->first - 1);
+        }
+        if (!under)
+            next = std::min(next, lowestOver - std::max(1, lowestOver / 20));
+        else
+            next = std::max(next, highestUnder + std::max(1, highestUnder / 20));
+        return std::clamp(next, kLowestSearchResolution, kHighestSearchResolution);
     }
 
     // Ghostscript does not know where a PDF begins: handed anything before the header, it would

@@ -65,13 +65,7 @@ void MakeMonochromePdf(const std::string& path) {
     std::remove(tiff.c_str());
 }
 
-void MakeMinimalPdf(const std::string& path) {
-    const std::vector<std::string> objects = {
-        "<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
-        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R "
-        "/Resources << /Font << /F1 5 0 R >> >> >>",
-        "<< /Length 33 >>\nstream\nBT /F1 24 Tf 20 100 Td (Hi) Tj ET\nendstream",
-        "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"};
+void WritePdf(const std::string& path, const std::vector<std::string>& objects) {
     std::string pdf = "%PDF-1.4\n";
     std::vector<size_t> offsets;
     for (size_t i = 0; i < objects.size(); ++i) {
@@ -88,6 +82,23 @@ void MakeMinimalPdf(const std::string& path) {
     pdf += "trailer\n<< /Size " + std::to_string(objects.size() + 1) +
            " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
     testing_support::WriteFile(path, pdf);
+}
+
+std::string StreamObject(const std::string& dict, const std::string& data) {
+    return "<< " + dict + " /Length " + std::to_string(data.size()) + " >>\nstream\n" + data +
+           "\nendstream";
+}
+
+void MakeMinimalPdf(const std::string& path, int lines) {
+    std::string content;
+    for (int i = 0; i < lines; ++i)
+        content += "BT /F1 24 Tf 20 100 Td (Hi) Tj ET\n";
+    content.pop_back();
+    WritePdf(path,
+             {"<< /Type /Catalog /Pages 2 0 R >>", "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+              "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 200 200] /Contents 4 0 R "
+              "/Resources << /Font << /F1 5 0 R >> >> >>",
+              StreamObject("", content), "<< /Type /Font /Subtype /Type1 /BaseFont /Helvetica >>"});
 }
 
 void MakeLinkedPdf(const std::string& path) {

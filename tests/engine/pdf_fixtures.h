@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "tests/support/shell.h"
 
@@ -21,7 +22,14 @@ void MakeJpegPdf(const std::string& path, int pages, int ppi);
 // A PDF of one page of black-and-white line art at 600 ppi, as a fax or a scanner makes it.
 void MakeMonochromePdf(const std::string& path);
 // The smallest PDF of one page with a line of text, written by hand: nothing can shrink it.
-void MakeMinimalPdf(const std::string& path);
+// With more lines (the same line drawn again and again, uncompressed) a lossless rewrite
+// shrinks it most: Ghostscript's rewrite adds the font.
+void MakeMinimalPdf(const std::string& path, int lines = 1);
+// A PDF of the given objects, numbered from 1 (the first is the catalog), with its
+// cross-reference table.
+void WritePdf(const std::string& path, const std::vector<std::string>& objects);
+// A stream object of the given dictionary entries and data, its length added.
+std::string StreamObject(const std::string& dict, const std::string& data);
 // A PDF with an outline of two entries and a web link on its first page.
 void MakeLinkedPdf(const std::string& path);
 // A PDF that makes a worker built with the test faults crash, hang or allocate without bound

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <iterator>
+#include <sstream>
+#include <vector>
 
 #include "engine/compress_job.h"
 #include "engine/compress_pipeline.h"
@@ -60,7 +63,7 @@ TEST_F(PipelineTest, NothingSmallerThanTheSourceGivesAnExactCopy) {
 }
 
 // A scan whose JPEG images are already at the chosen resolution still gets smaller, keeps its
-// resolution, and comes out with object streams; monochrome images stay fine and CCITT-coded.
+// resolution, and comes out with object streams; monochrome images stay fine and JBIG2-coded.
 TEST_F(PipelineTest, ImagesAtTheChosenResolutionAreStillReducedAndTheStructurePacked) {
     const std::string scan = dir_.File("scan.pdf"), fax = dir_.File("fax.pdf");
     MakeJpegPdf(scan, 2, 300);
@@ -77,8 +80,48 @@ TEST_F(PipelineTest, ImagesAtTheChosenResolutionAreStillReducedAndTheStructurePa
     const CompressResult mono = Compress(fax);
     ASSERT_EQ(mono.kind, CompressResult::Kind::Success) << mono.code;
     const std::string list = Capture("pdfimages -list " + Quote(Output(mono)));
-    EXPECT_NE(list.find("ccitt"), std::string::npos) << list;
+    EXPECT_NE(list.find("jbig2"), std::string::npos) << list;
     EXPECT_GE(std::stoi(ImageResolutions(Output(mono))), 300) << list;
+}
+
+// JBIG2 coding loses nothing: where the resolution keeps a black-and-white image as it is, poppler
+// reads the same pixels from the result as from the CCITT-coded source, which was bigger.
+TEST_F(PipelineTest, MonochromeImagesKeepEveryPixelInJbig2) {
+    const std::string fax = dir_.File("fax.pdf");
+    MakeMonochromePdf(fax);
+    GetSettingsStore().compressDpi = 600;
+    const CompressResult result = Compress(fax);
+    ASSERT_EQ(result.kind, CompressResult::Kind::Success) << result.code;
+    const std::string list = Capture("pdfimages -list " + Quote(Output(result)));
+    EXPECT_NE(list.find("jbig2"), std::string::npos) << list;
+    EXPECT_LT(fs::file_size(Output(result)), fs::file_size(fax));
+    ASSERT_EQ(engine_test::Run("pdfimages " + Quote(fax) + " " + Quote(dir_.File("before")) +
+                               " && pdfimages " + Quote(Output(result)) + " " +
+                               Quote(dir_.File("after"))),
+              0);
+    EXPECT_EQ(ReadFile(dir_.File("after-000.pbm")), ReadFile(dir_.File("before-000.pbm")));
+}
+
+// The quality that goes with the resolution reaches every page: the same photo on two pages
+// comes out the same twice.
+TEST_F(PipelineTest, EveryPageGetsTheQualityOfTheResolution) {
+    const std::string one = dir_.File("one.pdf"), twice = dir_.File("twice.pdf");
+    MakeJpegPdf(one, 1, 150);
+    ASSERT_EQ(engine_test::Run("qpdf --empty --pages " + Quote(one) + " 1,1 -- " + Quote(twice)),
+              0);
+    GetSettingsStore().compressDpi = 72;
+    const CompressResult result = Compress(twice);
+    ASSERT_EQ(result.kind, CompressResult::Kind::Success) << result.code;
+    std::istringstream list(Capture("pdfimages -list " + Quote(Output(result))));
+    std::vector<std::string> sizes;
+    for (std::string line; std::getline(list, line);) {
+        std::istringstream fields(line);
+        std::vector<std::string> field{std::istream_iterator<std::string>(fields), {}};
+        if (field.size() == 16 && field[0] != "page")
+            sizes.push_back(field[14]);
+    }
+    ASSERT_EQ(sizes.size(), 2u);
+    EXPECT_EQ(sizes[0], sizes[1]);
 }
 
 TEST_F(PipelineTest, OutlinesLinksAndTextSurvive) {
@@ -167,12 +210,25 @@ TEST_F(PipelineTest, TargetSizeIsMetOrSaidToBeMissed) {
     ASSERT_EQ(fits.kind, CompressResult::Kind::Success) << fits.code;
     EXPECT_FALSE(fits.targetMissed);
     EXPECT_LE(fs::file_size(Output(fits)), size / 4);
+    EXPECT_GE(fs::file_size(Output(fits)), size / 4 * 85 / 100);
 
     GetSettingsStore().targetBytes = 2000;
     const CompressResult missed = Compress(scan);
     ASSERT_EQ(missed.kind, CompressResult::Kind::Success) << missed.code;
     EXPECT_TRUE(missed.targetMissed);
     EXPECT_LT(fs::file_size(Output(missed)), fs::file_size(Output(fits)));
+
+    // Where the lossless rewrite is the smallest result, a missed target keeps that one.
+    const std::string text = dir_.File("text.pdf");
+    MakeMinimalPdf(text, 2000);
+    GetSettingsStore().targetBytes = 0;
+    const CompressResult best = Compress(text);
+    ASSERT_EQ(best.kind, CompressResult::Kind::Success) << best.code;
+    GetSettingsStore().targetBytes = 100;
+    const CompressResult textMissed = Compress(text);
+    ASSERT_EQ(textMissed.kind, CompressResult::Kind::Success) << textMissed.code;
+    EXPECT_TRUE(textMissed.targetMissed);
+    EXPECT_LE(fs::file_size(Output(textMissed)), fs::file_size(Output(best)));
 }
 
 }  // namespace
