@@ -165,7 +165,7 @@ class ChannelLock {
   public:
     ChannelLock(const std::string& path, int operation)
         : fd_(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW, 0600)) {
-        int result;
+        int result = -1;
         while (fd_ >= 0 && (result = ::flock(fd_, operation)) < 0 && errno == EINTR) {
         }
         locked_ = fd_ >= 0 && result == 0;
