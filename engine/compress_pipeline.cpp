@@ -4,6 +4,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <optional>
 #include <sstream>
 #include <vector>
@@ -141,7 +142,6 @@ class Pipeline {
             return {CompressResult::Kind::Failure, {}, NoPagesCode()};
         if (!PrepareGhostscriptInput())
             return {CompressResult::Kind::Failure, {}, NoPagesCode()};
-        lossless_ = Lossless();
         return options_.targetBytes ? ToTargetSize() : AtResolution();
     }
 
@@ -162,9 +162,15 @@ class Pipeline {
         utf8Passwords_ = true;
     }
 
+    // The lossless rewrite needs nothing from Ghostscript's run, so it runs beside it: with a
+    // second processor it is ready by the time the run ends (re-coding a scan's JPEG images can
+    // take as long as the run itself).
     CompressResult AtResolution() {
+        auto lossless = std::async(std::launch::async, [this] { return Lossless(); });
         std::optional<Candidate> rewritten;
         const CompressResult ghostscript = Ghostscript(options_.resolution, true, rewritten);
+        lossless_ = lossless.get();
+        Heartbeat();
         return Finish(ghostscript, {lossless_, rewritten});
     }
 
@@ -173,6 +179,8 @@ class Pipeline {
     // resolution), keeping the finest run that fits.
     CompressResult ToTargetSize() {
         const std::uint64_t target = options_.targetBytes;
+        lossless_ = Lossless();
+        Heartbeat();
         if (lossless_ && lossless_->size <= target)
             return Finish(Success(), {lossless_});
         if (SizeOf(source_) <= target)
@@ -291,7 +299,6 @@ class Pipeline {
             return std::nullopt;
         const std::string path = Scratch("lossless.pdf");
         const auto rewritten = RewriteStructure(source_, password_, path, nullptr, false);
-        Heartbeat();
         if (!rewritten || rewritten->pages != facts_.pages)
             return std::nullopt;
         return Candidate{path, SizeOf(path)};

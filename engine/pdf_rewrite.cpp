@@ -49,6 +49,9 @@ class PaintFinder : public QPDFObjectHandle::ParserCallbacks {
                 paints = true;
         }
         lastName_ = object.isName() ? object.getName() : std::string();
+        // One painting operator settles the page: the rest of a long page is not read.
+        if (paints)
+            terminateParsing();
     }
     void handleEOF() override {}
     bool paints = false;
