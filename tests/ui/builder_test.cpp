@@ -45,6 +45,23 @@ TEST_F(BuilderTest, DefaultsFontsAndOwnAttributesApplyInOrder) {
     EXPECT_EQ(w.pm.GetCaptionRect(), (RECT{0, 0, 0, 30}));
 }
 
+// Sizes no screen can show would overflow once scaled and measured: they are held to the limit.
+TEST_F(BuilderTest, FontSizesStayWithinWhatAScreenCanShow) {
+    ui_test::Window w;
+    ASSERT_TRUE(
+        w.Load(LR"(<Window size="100,100">
+        <Font id="0" name="Sans" size="99999999999" /><Font id="1" name="Sans" size="-5" />
+        <Label name="l" showhtml="true" /></Window>)"));
+    EXPECT_EQ(w.pm.GetFont(0).size, ui::kMaxFontSize);
+    EXPECT_EQ(w.pm.GetFont(1).size, 1);
+    auto* label = w.Find<ui::CLabelUI>(L"l");
+    label->SetText(L"<f Sans 2147483647>x</f>");
+    w.render.texts.clear();
+    w.pm.Paint(w.render, {0, 0, 100, 100});
+    ASSERT_NE(w.render.FindText(L"x"), nullptr);
+    EXPECT_EQ(w.render.FindText(L"x")->font.size, ui::kMaxFontSize);
+}
+
 TEST_F(BuilderTest, SharedDefaultsFromADefaultFileServeLaterWindows) {
     Write("Default.xml", R"(<Window><Font shared="true" id="3" name="Shared" size="16" />
         <Default shared="true" name="Label" value="textcolor=&quot;#FF00FF00&quot;" /></Window>)");

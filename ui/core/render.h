@@ -21,6 +21,10 @@ inline constexpr UINT DT_SINGLELINE = 0x20;
 inline constexpr UINT DT_NOPREFIX = 0x800;
 inline constexpr UINT DT_END_ELLIPSIS = 0x8000;
 
+// A skin's font sizes stay within what a screen can show, so that scaling them for the screen
+// and measuring text in them cannot leave the range of an int.
+inline constexpr int kMaxFontSize = 1000;
+
 struct FontInfo {
     std::wstring name = L"微软雅黑";
     int size = 12;  // pixels

@@ -1,9 +1,11 @@
 #include "ui/core/text_markup.h"
 
+#include <algorithm>
 #include <cwctype>
 #include <vector>
 
 #include "ui/core/attributes.h"
+#include "ui/core/render.h"
 
 namespace ui {
 namespace {
@@ -36,7 +38,7 @@ void ApplyFontTag(MarkupText& m, const std::vector<std::wstring_view>& args) {
         else if (a == L"underline")
             m.underline = true;
         else if (std::iswdigit(a.front()))
-            m.fontSize = ParseInt(a);
+            m.fontSize = std::min(ParseInt(a), kMaxFontSize);
         else
             m.fontName = a;
     }
