@@ -1,3 +1,5 @@
+#include <limits>
+
 #include <gtest/gtest.h>
 
 #include "tests/ui/fakes.h"
@@ -67,6 +69,18 @@ TEST(FloatPlacement, OriginIsTheParentAndFactorsMoveEachEdge) {
     EXPECT_EQ(ui::PlaceFloat({100, 50, 300, 150}, {10, 5, 30, 25}, {}), (RECT{110, 55, 130, 75}));
     EXPECT_EQ(ui::PlaceFloat({0, 0, 200, 100}, {-20, 0, 0, 10}, {1, 0.5, 1, 0.5}),
               (RECT{180, 50, 200, 60}));
+}
+
+// A skin may give any numbers: edges beyond the range end at its limit, and a factor is a share.
+TEST(FloatPlacement, EdgesStayInRangeAndFactorsAreShares) {
+    constexpr LONG kMax = std::numeric_limits<LONG>::max();
+    EXPECT_EQ(ui::PlaceFloat({100, 0, 300, 100}, {kMax, 0, kMax, 10}, {}),
+              (RECT{kMax, 0, kMax, 10}));
+    ui_test::Window w;
+    ASSERT_TRUE(
+        w.Load(LR"(<Window size="200,100"><VerticalLayout>
+        <Control name="f" float="1e300,-5,nan,0.5" pos="0,0,250,10" /></VerticalLayout></Window>)"));
+    EXPECT_EQ(w.Find(L"f")->GetPos(), (RECT{200, 0, 250, 60}));
 }
 
 TEST(SkinLayout, VerticalLayoutWithInsetTextEstimatesAndFloats) {

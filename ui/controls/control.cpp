@@ -1,5 +1,8 @@
 #include "ui/controls/control.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include "ui/core/attributes.h"
 #include "ui/core/geometry.h"
 #include "ui/manager/paint_manager.h"
@@ -283,7 +286,10 @@ void CControlUI::ApplyFloatAttribute(std::wstring_view value) {
         size_t comma = value.find(L',', start);
         if (comma == std::wstring_view::npos)
             comma = value.size();
-        f.push_back(std::wcstod(std::wstring(value.substr(start, comma - start)).c_str(), nullptr));
+        // A factor is a share of the parent's size.
+        const double share =
+            std::wcstod(std::wstring(value.substr(start, comma - start)).c_str(), nullptr);
+        f.push_back(std::isfinite(share) ? std::clamp(share, 0.0, 1.0) : 0.0);
         start = comma + 1;
     }
     f.resize(4, 0.0);

@@ -1,6 +1,7 @@
 #include "ui/layout/layout.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace ui {
 namespace {
@@ -103,12 +104,25 @@ LinearResult LayoutLinear(bool vertical, const RECT& content, const std::vector<
     return result;
 }
 
+namespace {
+
+// One edge of a floating child, summed where it cannot overflow: a skin's positions may be
+// anything, and an edge off every screen is as good as one at the end of the range.
+LONG FloatEdge(LONG origin, LONG offset, double parentSize, double factor) {
+    const double edge = static_cast<double>(origin) + offset + parentSize * factor;
+    return static_cast<LONG>(std::clamp(edge, static_cast<double>(std::numeric_limits<LONG>::min()),
+                                        static_cast<double>(std::numeric_limits<LONG>::max())));
+}
+
+}  // namespace
+
 RECT PlaceFloat(const RECT& parent, const RECT& pos, const FloatFactors& f) {
-    const double w = parent.right - parent.left, h = parent.bottom - parent.top;
-    return RECT{parent.left + pos.left + static_cast<LONG>(w * f.left),
-                parent.top + pos.top + static_cast<LONG>(h * f.top),
-                parent.left + pos.right + static_cast<LONG>(w * f.right),
-                parent.top + pos.bottom + static_cast<LONG>(h * f.bottom)};
+    const double w = static_cast<double>(parent.right) - parent.left;
+    const double h = static_cast<double>(parent.bottom) - parent.top;
+    return RECT{FloatEdge(parent.left, pos.left, w, f.left),
+                FloatEdge(parent.top, pos.top, h, f.top),
+                FloatEdge(parent.left, pos.right, w, f.right),
+                FloatEdge(parent.top, pos.bottom, h, f.bottom)};
 }
 
 }  // namespace ui
