@@ -371,7 +371,8 @@ void CPaintManagerUI::OnTimer(CControlUI* control, UINT id) {
     SendEvent(control, UIEVENT_TIMER, {}, id);
 }
 
-void CPaintManagerUI::AddFont(int id, const FontInfo& font, bool isDefault, bool shared) {
+void CPaintManagerUI::AddFont(int id, FontInfo font, bool isDefault, bool shared) {
+    font.size = std::clamp(font.size, 1, kMaxFontSize);
     SharedTables& s = Shared();
     (shared ? s.fonts : fonts_)[id] = font;
     if (isDefault && shared) {

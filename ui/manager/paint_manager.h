@@ -123,8 +123,8 @@ class CPaintManagerUI {
     void OnTimer(CControlUI* control, UINT id);
 
     // Resource tables; a window's own entries win over shared ones. A window sees the shared
-    // fonts of the moment its skin was attached.
-    void AddFont(int id, const FontInfo& font, bool isDefault, bool shared);
+    // fonts of the moment its skin was attached. A font's size is held to 1..kMaxFontSize.
+    void AddFont(int id, FontInfo font, bool isDefault, bool shared);
     FontInfo GetFont(int id) const;  // scaled; an unknown id gives the default font
     int GetFontHeight(const FontInfo& font) const;
     void AddDefaultAttributeList(std::wstring_view tag, std::wstring_view list, bool shared);

@@ -1,6 +1,5 @@
 #include "ui/markup/builder.h"
 
-#include <algorithm>
 #include <cwctype>
 
 #include "platform/path.h"
@@ -37,7 +36,7 @@ void AddFont(pugi::xml_node node, CPaintManagerUI& pm) {
     FontInfo font;
     if (const char* name = node.attribute("name").value(); *name)
         font.name = W(name);
-    font.size = std::clamp(node.attribute("size").as_int(12), 1, kMaxFontSize);
+    font.size = node.attribute("size").as_int(12);
     font.bold = ParseBool(W(node.attribute("bold").value()));
     font.underline = ParseBool(W(node.attribute("underline").value()));
     font.italic = ParseBool(W(node.attribute("italic").value()));
