@@ -65,6 +65,14 @@ std::vector<LONG> MainSizes(const Axis& ax, const std::vector<LayoutItem>& items
     return sizes;
 }
 
+// One edge of a floating child, summed where it cannot overflow: a skin's positions may be
+// anything, and an edge off every screen is as good as one at the end of the range.
+LONG FloatEdge(LONG origin, LONG offset, double parentSize, double factor) {
+    const double edge = static_cast<double>(origin) + offset + parentSize * factor;
+    return static_cast<LONG>(std::clamp(edge, static_cast<double>(std::numeric_limits<LONG>::min()),
+                                        static_cast<double>(std::numeric_limits<LONG>::max())));
+}
+
 }  // namespace
 
 LinearResult LayoutLinear(bool vertical, const RECT& content, const std::vector<LayoutItem>& items,
@@ -103,18 +111,6 @@ LinearResult LayoutLinear(bool vertical, const RECT& content, const std::vector<
     }
     return result;
 }
-
-namespace {
-
-// One edge of a floating child, summed where it cannot overflow: a skin's positions may be
-// anything, and an edge off every screen is as good as one at the end of the range.
-LONG FloatEdge(LONG origin, LONG offset, double parentSize, double factor) {
-    const double edge = static_cast<double>(origin) + offset + parentSize * factor;
-    return static_cast<LONG>(std::clamp(edge, static_cast<double>(std::numeric_limits<LONG>::min()),
-                                        static_cast<double>(std::numeric_limits<LONG>::max())));
-}
-
-}  // namespace
 
 RECT PlaceFloat(const RECT& parent, const RECT& pos, const FloatFactors& f) {
     const double w = static_cast<double>(parent.right) - parent.left;
